@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds quorvalen twice (warnings as errors; AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole suite in both, then fuzzes
+# the font-file readers for a short, bounded time. Installs what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
+          libvterm-dev sharutils)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+jobs=$(nproc)
+build_and_test() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -DQUORVALEN_TESTS=ON -DQUORVALEN_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure
+}
+
+echo "== build with warnings as errors"
+build_and_test build/test
+echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    build_and_test build/sanitize -DQUORVALEN_SANITIZE=ON
+
+echo "== fuzzing the font-file readers"
+cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVALEN_FUZZ=ON >/dev/null
+cmake --build build/fuzz --target fontfile_fuzz -j "$jobs"
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp tests/fuzz/corpus/* "$corpus"/
+build/fuzz/tests/fuzz/fontfile_fuzz -max_total_time=30 -timeout=10 "$corpus"
+echo "all tests passed"

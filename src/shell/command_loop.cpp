@@ -1,0 +1,85 @@
+#include "glyph/font.h"
+#include "glyph/glyph_stack.h"
+#include "shell/shell.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+static void refresh_after_cursor_move()
+{
+    move_cursor();
+    wrefresh(glyph_window);
+}
+
+static void move_pixel_cursor(int row_step, int col_step)
+{
+    editor_state.cursor_row = (editor_state.cursor_row + row_step + glyph_height) % glyph_height;
+    editor_state.cursor_col = (editor_state.cursor_col + col_step + glyph_width) % glyph_width;
+    refresh_after_cursor_move();
+}
+
+static void step_glyph(int step)
+{
+    editor_state.current_char = (editor_state.current_char + step + glyph_count) % glyph_count;
+    draw_glyph(glyph_window, current_glyph());
+    wrefresh(glyph_window);
+}
+
+static void toggle_current_pixel()
+{
+    toggle_pixel(glyph_window, editor_state.current_char, font_buffer.data(),
+                 editor_state.cursor_row, editor_state.cursor_col, editor_state.wide_mode + 1);
+    wrefresh(glyph_window);
+}
+
+// Going back to narrow needs the full repaint: only stdscr can cover the
+// columns the wide window took.
+static void switch_wide_mode()
+{
+    editor_state.wide_mode = 1 - editor_state.wide_mode;
+    delwin(glyph_window);
+    create_glyph_window();
+    draw_glyph(glyph_window, current_glyph());
+    if (editor_state.wide_mode)
+        wrefresh(glyph_window);
+    else
+        redraw_all();
+}
+
+// A blocking read fails only when interrupted or when the terminal is gone.
+// Many failures in a row while the input reports a hang-up or its end mean
+// it is gone for good; reading on would spin at full speed.
+static bool key_input_ended(int failed_reads_in_a_row)
+{
+    if (failed_reads_in_a_row < 5)
+        return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return poll(&input, 1, 0) != 0;
+}
+
+loop_end command_loop()
+{
+    int failed_reads = 0;
+    for (;;) {
+        int key = wgetch(stdscr);
+        failed_reads = key == ERR ? failed_reads + 1 : 0;
+        if (key_input_ended(failed_reads))
+            return loop_end::input_gone;
+        switch (key) {
+        case ' ': toggle_current_pixel(); break;
+        case 'C': case 'c': case 'D': case 'd': show_console_unsupported(); break;
+        case 'P': case 'p': push_current_glyph(); break;
+        case 'O': case 'o': pop_into_current_glyph(); break;
+        case 'Q': case 'q': return loop_end::quit;
+        case 'R': case 'r': redraw_all(); break;
+        case 'W': case 'w': switch_wide_mode(); break;
+        case KEY_DOWN: move_pixel_cursor(1, 0); break;
+        case KEY_UP: move_pixel_cursor(-1, 0); break;
+        case KEY_LEFT: move_pixel_cursor(0, -1); break;
+        case KEY_RIGHT: move_pixel_cursor(0, 1); break;
+        case KEY_NPAGE: step_glyph(1); break;
+        case KEY_PPAGE: step_glyph(-1); break;
+        default: break;
+        }
+    }
+}

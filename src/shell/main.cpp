@@ -1,0 +1,82 @@
+#include "fontfile/fontfile.h"
+#include "glyph/font.h"
+#include "glyph/glyph_stack.h"
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+char font_file_name[file_name_max + 1];
+
+constexpr int min_lines = 24;
+constexpr int min_cols = 80;
+
+[[noreturn]] static void print_usage(char **argv)
+{
+    std::puts("Full screen font editor v1.2 by the quorvalen developers");
+    std::printf("Usage: %s fontfile\n", argv[0]);
+    std::exit(1);
+}
+
+[[noreturn]] static void fail_start_up_load(const char *path, const char *reason)
+{
+    std::printf("Load font: %s: %s", path, reason);
+    std::exit(1);
+}
+
+// The name is refused rather than cut: a later save would silently go to
+// another file.
+static void open_start_up_font(const char *path)
+{
+    if (std::strlen(path) > file_name_max)
+        fail_start_up_load(path, "file name is too long (more than 256 characters)");
+    std::strcpy(font_file_name, path);
+    if (load_font(path) != 0)
+        fail_start_up_load(path, error_text);
+}
+
+static void set_up_terminal()
+{
+    initscr();
+    cbreak();
+    noecho();
+    intrflush(stdscr, FALSE);
+    keypad(stdscr, TRUE);
+    nonl();
+}
+
+// The layout needs 80x24; a smaller terminal would get a broken screen.
+static bool terminal_too_small()
+{
+    if (LINES >= min_lines && COLS >= min_cols)
+        return false;
+    endwin();
+    std::fprintf(stderr, "quorvalen: the terminal is %dx%d, but it needs at least %dx%d.\n",
+                 COLS, LINES, min_cols, min_lines);
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 2)
+        print_usage(argv);
+    font_buffer.fill(0);
+    if (argc == 2)
+        open_start_up_font(argv[1]);
+    // Made before the terminal is touched, so a failure is a plain message.
+    pushed_glyphs = stack_create();
+    if (!pushed_glyphs) {
+        std::fprintf(stderr, "quorvalen: not enough memory for the glyph stack\n");
+        return 1;
+    }
+    set_up_terminal();
+    if (terminal_too_small())
+        return 1;
+    draw_screen();
+    if (font_file_name[0] == '\0')
+        show_console_unsupported();
+    loop_end end = command_loop();
+    endwin();
+    return end == loop_end::quit ? 0 : 1;
+}

@@ -1,0 +1,111 @@
+#include "glyph/font.h"
+#include "shell/shell.h"
+
+#include <cstdarg>
+#include <cstring>
+
+WINDOW *keys_window;
+WINDOW *glyph_window;
+WINDOW *status_line;
+
+static const char title[] = "quorvalen 1.2 - A Full-Screen Console Font Editor";
+
+static const char *const help_lines[] = {
+    "Left/Up/Right/Down - move",
+    "Space - Toggle",
+    "W - Wide editing mode",
+    "L - Load file",
+    "S - Save file",
+    "C - Save font to console",
+    "D - Load font from console",
+    "Q - Quit",
+    "R - redraw screen",
+    "P - Push current -> stack",
+    "O - pOp  stack -> current",
+    "PgUp - previous char",
+    "PgDown - next char",
+    "# - jump to specific char",
+};
+
+static void frame_window(WINDOW *window)
+{
+    wborder(window, ACS_VLINE, ACS_VLINE, ACS_HLINE, ACS_HLINE, 0, 0, 0, 0);
+}
+
+// The title is centred on 80 columns whatever the width; the standout run
+// of spaces reaches the right edge.
+static void draw_title_bar()
+{
+    const int length = static_cast<int>(std::strlen(title));
+    const int lead = (80 - length) / 2;
+    wattrset(stdscr, A_STANDOUT);
+    wmove(stdscr, 0, 0);
+    for (int i = 0; i < lead; ++i)
+        waddch(stdscr, ' ');
+    waddstr(stdscr, title);
+    for (int k = lead + length; k < COLS; ++k)
+        waddch(stdscr, ' ');
+}
+
+static void draw_keys_window()
+{
+    keys_window = newwin(16, 30, 5, 5);
+    frame_window(keys_window);
+    mvwaddstr(keys_window, 0, 12, " Keys ");
+    int row = 1;
+    for (const char *line : help_lines)
+        mvwaddstr(keys_window, row++, 2, line);
+}
+
+void create_glyph_window()
+{
+    glyph_window = newwin(18, editor_state.wide_mode ? 20 : 12, 5, 45);
+    frame_window(glyph_window);
+}
+
+void draw_screen()
+{
+    draw_title_bar();
+    draw_keys_window();
+    create_glyph_window();
+    draw_glyph(glyph_window, current_glyph());
+    wrefresh(stdscr);
+    status_line = newwin(1, COLS, LINES - 1, 0);
+    wrefresh(keys_window);
+    wrefresh(glyph_window);
+}
+
+// wclear, not werase: the refresh then repaints the whole terminal, which
+// also mends any garbage left on it.
+void print_status(const char *format, ...)
+{
+    wclear(status_line);
+    if (wmove(status_line, 0, 0) != ERR) {
+        va_list arguments;
+        va_start(arguments, format);
+        vw_printw(status_line, format, arguments);
+        va_end(arguments);
+    }
+    wrefresh(status_line);
+}
+
+void show_status(const char *text)
+{
+    print_status("%s", text);
+    wrefresh(glyph_window);
+}
+
+void show_console_unsupported()
+{
+    show_status("No console interaction is supported under this OS");
+}
+
+void redraw_all()
+{
+    redrawwin(stdscr);
+    redrawwin(keys_window);
+    redrawwin(glyph_window);
+    wrefresh(stdscr);
+    wrefresh(keys_window);
+    wrefresh(glyph_window);
+}

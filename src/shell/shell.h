@@ -1,0 +1,39 @@
+// The screen areas, the status line and the command loop.
+#pragma once
+
+#include <curses.h>
+
+constexpr int file_name_max = 256;
+
+// Windows live for the whole run; only glyph_window is replaced, when wide
+// mode changes.
+extern WINDOW *keys_window;   // framed list of keys, rows 5-20, columns 5-34
+extern WINDOW *glyph_window;  // framed enlarged glyph, rows 5-22 from column 45
+extern WINDOW *status_line;   // the last line: one message or prompt at a time
+
+// The remembered font file name: set at start-up and by every accepted load
+// or save prompt; the starting text of those prompts.
+extern char font_file_name[file_name_max + 1];
+
+// Builds the title bar, the keys window, the glyph window and the status line.
+void draw_screen();
+
+// Makes glyph_window anew for the current wide mode, framed and empty.
+void create_glyph_window();
+
+// Replaces the status line's message with a formatted one and refreshes only
+// the status line, so the terminal cursor stays at the message's end.
+void print_status(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Replaces the status line's message; leaves the terminal cursor on the pixel cursor.
+void show_status(const char *text);
+void show_console_unsupported();
+
+// Repaints everything but the status line, which the repaint blanks.
+void redraw_all();
+
+// How the command loop ended.
+enum class loop_end { quit, input_gone };
+
+// Reads and carries out commands until Q, or until key input ends for good.
+loop_end command_loop();

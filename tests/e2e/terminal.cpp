@@ -1,0 +1,374 @@
+#include "terminal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <pty.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" {
+#include <vterm.h>
+}
+
+using clock_type = std::chrono::steady_clock;
+
+static void set_cloexec(int fd)
+{
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+[[noreturn]] static void run_child(const std::vector<std::string> &args, const terminal_options &options,
+                                   int slave, int stdout_fd)
+{
+    if (options.ignore_hangup)
+        signal(SIGHUP, SIG_IGN);
+    setsid();
+    ioctl(slave, TIOCSCTTY, 0);
+    dup2(slave, STDIN_FILENO);
+    dup2(stdout_fd, STDOUT_FILENO);
+    dup2(slave, STDERR_FILENO);
+    if (!options.workdir.empty() && chdir(options.workdir.c_str()) != 0)
+        _exit(126);
+    // The size must come from the terminal, and key timing from the program.
+    for (const char *name : {"LINES", "COLUMNS", "ESCDELAY", "TERMINFO", "NCURSES_NO_UTF8_ACS",
+                             "LANG", "LANGUAGE", "LC_CTYPE", "LC_ALL"})
+        unsetenv(name);
+    setenv("TERM", options.term.c_str(), 1);
+    setenv("LC_ALL", options.locale.c_str(), 1);
+    std::vector<char *> argv;
+    std::string binary = QUORVALEN_BINARY;
+    argv.push_back(binary.data());
+    for (const std::string &arg : args)
+        argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+}
+
+terminal::terminal(std::vector<std::string> args, terminal_options options)
+    : options_(std::move(options))
+{
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(options_.rows);
+    size.ws_col = static_cast<unsigned short>(options_.cols);
+    if (openpty(&master_, &slave_, nullptr, nullptr, &size) != 0)
+        throw std::runtime_error("openpty failed");
+    set_cloexec(master_);
+    set_cloexec(slave_);
+    fcntl(master_, F_SETFL, O_NONBLOCK);
+    int pipe_fds[2] = {-1, -1};
+    if (options_.stdout_to_pipe) {
+        if (pipe2(pipe_fds, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        stdout_pipe_ = pipe_fds[0];
+        fcntl(stdout_pipe_, F_SETFL, O_NONBLOCK);
+    }
+    pid_ = fork();
+    if (pid_ == 0)
+        run_child(args, options_, slave_, options_.stdout_to_pipe ? pipe_fds[1] : slave_);
+    if (pipe_fds[1] >= 0)
+        close(pipe_fds[1]);
+
+    vt_ = vterm_new(options_.rows, options_.cols);
+    vterm_set_utf8(vt_, 1);
+    screen_ = vterm_obtain_screen(vt_);
+    static const VTermScreenCallbacks callbacks = {
+        .bell = [](void *self) {
+            ++static_cast<terminal *>(self)->bells_;
+            return 1;
+        },
+    };
+    vterm_screen_set_callbacks(screen_, &callbacks, this);
+    vterm_screen_enable_altscreen(screen_, 1);
+    vterm_screen_reset(screen_, 1);
+}
+
+terminal::~terminal()
+{
+    if (running()) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {master_, slave_, stdout_pipe_})
+        if (fd >= 0)
+            close(fd);
+    vterm_free(vt_);
+}
+
+static void write_all(int fd, const std::string &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            throw std::runtime_error("write to terminal failed");
+        if (n > 0)
+            done += static_cast<size_t>(n);
+    }
+}
+
+void terminal::type(const std::string &bytes)
+{
+    write_all(master_, bytes);
+}
+
+void terminal::press(const char *cap)
+{
+    type(key_string(options_.term, cap));
+}
+
+// Reads what the program wrote, waiting up to wait_ms for the first bytes.
+// Answers the emulator's replies (such as to a status query) like a terminal.
+bool terminal::pump(int wait_ms)
+{
+    pollfd fds[2] = {{master_, POLLIN, 0}, {stdout_pipe_, POLLIN, 0}};
+    if (poll(fds, 2, wait_ms) <= 0)
+        return false;
+    bool got = false;
+    char buffer[4096];
+    if (master_ >= 0 && (fds[0].revents & POLLIN)) {
+        ssize_t n;
+        while ((n = read(master_, buffer, sizeof buffer)) > 0) {
+            output_.append(buffer, static_cast<size_t>(n));
+            feed_emulator(buffer, static_cast<size_t>(n));
+            got = true;
+        }
+        size_t reply = vterm_output_read(vt_, buffer, sizeof buffer);
+        if (reply > 0)
+            write_all(master_, std::string(buffer, reply));
+    }
+    if (stdout_pipe_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
+        ssize_t n;
+        while ((n = read(stdout_pipe_, buffer, sizeof buffer)) > 0) {
+            stdout_text_.append(buffer, static_cast<size_t>(n));
+            got = true;
+        }
+    }
+    return got;
+}
+
+// libvterm 0.1.4 loses the character printed right after a repeat (REP,
+// CSI n b) that ends near the right margin, which real terminals draw. So
+// repeats are written out before the emulator sees them.
+void terminal::feed_emulator(const char *bytes, size_t length)
+{
+    std::string in = unfinished_sequence_ + std::string(bytes, length);
+    unfinished_sequence_.clear();
+    std::string out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(in[i]);
+        if (byte == 0x1b && (i + 1 == in.size() || in[i + 1] == '[')) {
+            size_t end = i + 2;  // the final byte of a control sequence is @ to ~
+            while (end < in.size() && (in[end] < '@' || in[end] > '~'))
+                ++end;
+            if (end >= in.size()) {
+                unfinished_sequence_ = in.substr(i);
+                break;
+            }
+            if (in[end] == 'b') {
+                int count = std::atoi(in.substr(i + 2, end - i - 2).c_str());
+                for (int k = 0; k < std::max(count, 1); ++k)
+                    out += last_character_;
+            } else {
+                out += in.substr(i, end + 1 - i);
+            }
+            i = end;
+            continue;
+        }
+        out += in[i];
+        if (byte >= 0x20 && byte != 0x7f && (byte < 0x80 || byte >= 0xc0))
+            last_character_ = in[i];
+        else if (byte >= 0x80 && byte < 0xc0)
+            last_character_ += in[i];
+    }
+    vterm_input_write(vt_, out.data(), out.size());
+}
+
+// True when the program sleeps in a read of its standard input.
+bool terminal::waiting_for_input()
+{
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    size_t after_name = line.rfind(')');
+    if (after_name == std::string::npos || line.compare(after_name + 2, 1, "S") != 0)
+        return false;
+    std::ifstream syscall("/proc/" + std::to_string(pid_) + "/syscall");
+    std::string number, first_argument;
+    syscall >> number >> first_argument;
+    return number == "0" && first_argument == "0x0";
+}
+
+int terminal::pending_input()
+{
+    int count = 0;
+    if (slave_ < 0 || ioctl(slave_, FIONREAD, &count) != 0)
+        return 0;
+    return count;
+}
+
+bool terminal::running()
+{
+    if (exit_status_ >= 0)
+        return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) != pid_)
+        return true;
+    exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+static std::string dump(terminal &t, int rows)
+{
+    std::ostringstream out;
+    for (int row = 0; row < rows; ++row)
+        out << '|' << t.row_text(row) << "|\n";
+    cursor_position c = t.cursor();
+    out << "cursor " << c.row << "," << c.col << '\n';
+    return out.str();
+}
+
+void terminal::settle()
+{
+    // Terminal output reaches our side a moment after the program's write
+    // returns, so a settled state must also stay quiet for a short while.
+    constexpr int quiet_ms = 30;
+    auto deadline = clock_type::now() + timeout;
+    while (clock_type::now() < deadline) {
+        while (pump(0)) {
+        }
+        if (!running()) {
+            while (pump(quiet_ms)) {
+            }
+            return;
+        }
+        if (pending_input() == 0 && waiting_for_input() && !pump(quiet_ms) &&
+            waiting_for_input())
+            return;
+        pump(5);
+    }
+    ADD_FAILURE() << "the program did not settle\n" << dump(*this, options_.rows);
+}
+
+void terminal::wait_for_text(int row, int col, const std::string &expected)
+{
+    auto deadline = clock_type::now() + timeout;
+    int length = static_cast<int>(expected.size());
+    while (clock_type::now() < deadline) {
+        // Compare by cells: the expected text may hold multi-byte characters.
+        std::string shown;
+        for (int c = col; c < options_.cols && shown.size() < expected.size(); ++c)
+            shown += cell(row, c).text;
+        if (shown == expected)
+            return;
+        pump(20);
+    }
+    ADD_FAILURE() << "expected \"" << expected << "\" (" << length << " bytes) at row " << row
+                  << ", column " << col << "\n"
+                  << dump(*this, options_.rows);
+}
+
+int terminal::wait_exit(std::chrono::milliseconds limit)
+{
+    auto deadline = clock_type::now() + limit;
+    while (running()) {
+        if (clock_type::now() > deadline) {
+            ADD_FAILURE() << "the program did not end\n" << dump(*this, options_.rows);
+            kill(pid_, SIGKILL);
+            continue;
+        }
+        pump(10);
+    }
+    while (pump(0)) {
+    }
+    return exit_status_;
+}
+
+void terminal::resize(int rows, int cols)
+{
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_col = static_cast<unsigned short>(cols);
+    ioctl(master_, TIOCSWINSZ, &size);
+    vterm_set_size(vt_, rows, cols);
+    options_.rows = rows;
+    options_.cols = cols;
+}
+
+void terminal::hang_up()
+{
+    close(master_);
+    close(slave_);
+    master_ = slave_ = -1;
+}
+
+static void append_utf8(std::string &out, uint32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+screen_cell terminal::cell(int row, int col)
+{
+    VTermScreenCell raw{};
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &raw);
+    screen_cell result;
+    if (raw.chars[0] == 0)
+        result.text = " ";
+    for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && raw.chars[i] != 0; ++i)
+        append_utf8(result.text, raw.chars[i]);
+    result.bold = raw.attrs.bold;
+    result.standout = raw.attrs.reverse || raw.attrs.italic;
+    return result;
+}
+
+std::string terminal::text(int row, int col, int length)
+{
+    std::string out;
+    for (int c = col; c < col + length; ++c)
+        out += cell(row, c).text;
+    return out;
+}
+
+std::string terminal::row_text(int row)
+{
+    return text(row, 0, options_.cols);
+}
+
+std::vector<std::string> terminal::region(int top, int left, int height, int width)
+{
+    std::vector<std::string> rows;
+    for (int row = top; row < top + height; ++row)
+        rows.push_back(text(row, left, width));
+    return rows;
+}
+
+cursor_position terminal::cursor()
+{
+    VTermPos pos{};
+    vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
+    return {pos.row, pos.col};
+}

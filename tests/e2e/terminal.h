@@ -1,0 +1,104 @@
+// Runs the real quorvalen binary on a pseudo-terminal and reads its screen
+// back through a terminal emulator, cell by cell, as a user would see it.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+struct VTerm;
+struct VTermScreen;
+
+struct terminal_options {
+    std::string term = "xterm-256color";
+    int rows = 24;
+    int cols = 80;
+    std::string locale = "C";
+    std::string workdir;           // empty: the test's own working directory
+    bool stdout_to_pipe = false;   // capture standard output apart from the terminal
+    bool ignore_hangup = false;    // start with SIGHUP ignored, as under nohup
+};
+
+struct screen_cell {
+    std::string text;  // UTF-8; a space for an empty cell
+    bool bold = false;
+    bool standout = false;  // reverse video, or italics where the terminal's standout is that
+};
+
+struct cursor_position {
+    int row;
+    int col;
+    bool operator==(const cursor_position &) const = default;
+};
+
+// The terminfo string `cap` of `term`; empty when it has none.
+std::string terminfo_string(const std::string &term, const char *cap);
+
+// The string the terminal `term` sends for the terminfo key capability `cap`
+// (kcuu1, knp, kbs, ...).
+std::string key_string(const std::string &term, const char *cap);
+
+class terminal {
+public:
+    explicit terminal(std::vector<std::string> args, terminal_options options = {});
+    ~terminal();
+    terminal(const terminal &) = delete;
+    terminal &operator=(const terminal &) = delete;
+
+    // Sends bytes as typed.
+    void type(const std::string &bytes);
+    // Sends the key of a terminfo capability, as this terminal would.
+    void press(const char *cap);
+
+    // Waits until the program has read every key sent and written all it
+    // will write for them: it is blocked reading the terminal, nothing is
+    // pending in either direction. Fails the test on timeout.
+    void settle();
+    // Waits until `text` stands at row, col.
+    void wait_for_text(int row, int col, const std::string &text);
+    // Waits for the program to end; returns its exit status (or 128 + signal).
+    int wait_exit(std::chrono::milliseconds limit = timeout);
+    bool running();
+
+    std::string text(int row, int col, int length);
+    std::string row_text(int row);
+    std::vector<std::string> region(int top, int left, int height, int width);
+    screen_cell cell(int row, int col);
+    cursor_position cursor();
+
+    // Everything the program wrote to the terminal, and to the stdout pipe.
+    const std::string &terminal_output() const { return output_; }
+    const std::string &standard_output() const { return stdout_text_; }
+
+    // How many times the program rang the terminal's bell so far.
+    int bells() const { return bells_; }
+
+    // Changes the terminal's size, as a user dragging the window would.
+    void resize(int rows, int cols);
+
+    // Closes our side of the terminal, as when the window or connection goes away.
+    void hang_up();
+    int pid() const { return pid_; }
+
+    static constexpr std::chrono::seconds timeout{15};
+
+private:
+    bool pump(int wait_ms);
+    void feed_emulator(const char *bytes, size_t length);
+    bool waiting_for_input();
+    int pending_input();
+
+    terminal_options options_;
+    int master_ = -1;
+    int slave_ = -1;
+    int stdout_pipe_ = -1;
+    int pid_ = -1;
+    int exit_status_ = -1;
+    int bells_ = 0;
+    std::string output_;
+    std::string stdout_text_;
+    std::string unfinished_sequence_;  // an escape sequence split across reads
+    std::string last_character_;       // the last printed character, for REP
+    VTerm *vt_ = nullptr;
+    VTermScreen *screen_ = nullptr;
+};
