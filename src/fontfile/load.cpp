@@ -1,0 +1,171 @@
+// Reading a font in uuencoded or raw form. Each reader decodes into scratch
+// memory and copies into the destination only on success, so a failed load
+// leaves the font being edited as it was.
+#include "fontfile/fontfile.h"
+
+#include "glyph/font.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+char error_text[error_text_size];
+
+// ======== Uuencoded form ========
+
+constexpr int line_buffer_size = 1024;
+
+// Past this many bytes without a begin line a file counts as having none, so
+// /dev/zero or a huge file that is not a font cannot stall the editor.
+constexpr long header_search_limit = 1L << 20;
+
+using line_buffer = char[line_buffer_size];
+
+struct file_closer {
+    void operator()(FILE *file) const { fclose(file); }
+};
+using open_stream = std::unique_ptr<FILE, file_closer>;
+
+// Reads one line, or one piece of a longer line, with fgets. Gives how many
+// bytes it took from the file, NUL bytes inside the line included, or -1
+// when nothing was left to read.
+static int read_line(FILE *file, line_buffer &line)
+{
+    // fgets ends what it read with a NUL; a filler without NULs behind it
+    // makes that the last NUL in the buffer.
+    std::fill(std::begin(line), std::end(line), '\n');
+    if (!fgets(line, line_buffer_size, file))
+        return -1;
+    auto terminator = std::find(std::rbegin(line), std::rend(line), '\0');
+    return static_cast<int>(std::rend(line) - terminator) - 1;
+}
+
+static bool is_header(const line_buffer &line)
+{
+    unsigned int mode;
+    char name[513];
+    return sscanf(line, "begin %o %512s", &mode, name) == 2;
+}
+
+// Skips lines up to and including the begin line; false when there is none
+// within the search limit.
+static bool find_header(FILE *file)
+{
+    line_buffer line;
+    for (long searched = 0; searched < header_search_limit;) {
+        int length = read_line(file, line);
+        if (length < 0)
+            return false;
+        if (is_header(line))
+            return true;
+        searched += length;
+    }
+    return false;
+}
+
+// The six-bit value of character `i` of a line holding `length` characters.
+// Characters past what was read count as 0, so a line shorter than its count
+// still decodes to defined bytes.
+static int six_bits(const line_buffer &line, int length, int i)
+{
+    return i < length ? (static_cast<unsigned char>(line[i]) - 32) & 63 : 0;
+}
+
+// Byte j of a data line: group j / 3 of four characters after the count
+// character gives three bytes, each from two neighbouring characters.
+static unsigned char decode_byte(const line_buffer &line, int length, int j)
+{
+    int first = 4 * (j / 3) + 1 + j % 3;
+    int shift = 2 * (j % 3 + 1);
+    int high = six_bits(line, length, first);
+    int low = six_bits(line, length, first + 1);
+    return static_cast<unsigned char>(((high << shift) | (low >> (6 - shift))) & 0xff);
+}
+
+// Decodes data lines into `scratch` until it is full.
+static int decode_data(FILE *file, std::vector<unsigned char> &scratch)
+{
+    line_buffer line;
+    size_t decoded = 0;
+    for (;;) {
+        int length = read_line(file, line);
+        if (length < 0) {
+            snprintf(error_text, sizeof error_text, "uudecode: unexpected end of file");
+            return -2;
+        }
+        int count = six_bits(line, length, 0);
+        if (count == 0) {
+            snprintf(error_text, sizeof error_text, "file is too short");
+            return -2;
+        }
+        for (int j = 0; j < count; ++j) {
+            scratch[decoded++] = decode_byte(line, length, j);
+            if (decoded == scratch.size())
+                return 0;
+        }
+    }
+}
+
+int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)
+{
+    open_stream file(fopen(path, "r"));
+    if (!file) {
+        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+        return -1;
+    }
+    if (!find_header(file.get())) {
+        snprintf(error_text, sizeof error_text, "not a uuencoded file (no begin)");
+        return -1;
+    }
+    std::vector<unsigned char> scratch(static_cast<size_t>(size));
+    int result = decode_data(file.get(), scratch);
+    if (result == 0)
+        std::copy(scratch.begin(), scratch.end(), dest);
+    return result;
+}
+
+// ======== Raw form ========
+
+// Sets the error text for a raw read that gave `length`; 0 when it loads.
+static int check_raw_read(ssize_t length)
+{
+    if (length < 0)
+        snprintf(error_text, sizeof error_text, "read: %s", strerror(errno));
+    else if (length == 0)
+        snprintf(error_text, sizeof error_text, "file is empty");
+    else if (length < 8)
+        snprintf(error_text, sizeof error_text, "file is too short");
+    return length < 8 ? -1 : 0;
+}
+
+int load_raw_font(const char *path, unsigned char *dest, int32_t size)
+{
+    int fd = open(path, O_RDONLY);
+    if (fd < 0) {
+        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+        return -1;
+    }
+    // Zeroed, so a short file leaves the rest of the font blank.
+    std::vector<unsigned char> scratch(static_cast<size_t>(size));
+    int result = check_raw_read(read(fd, scratch.data(), scratch.size()));
+    close(fd);
+    if (result == 0)
+        std::copy(scratch.begin(), scratch.end(), dest);
+    return result;
+}
+
+// ======== Either form ========
+
+int load_font(const char *path)
+{
+    int result = load_uuencoded_font(path, font_buffer.data(), font_size);
+    if (result == -1)
+        return load_raw_font(path, font_buffer.data(), font_size);
+    return result;
+}

@@ -1,0 +1,69 @@
+// Opening a font named on the command line.
+#include "editor_screen.h"
+#include "scratch_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<std::string> letter_a = {
+    "........", "........", "...##...", "..####..", ".##..##.", "##....##", "##....##", "########",
+    "##....##", "##....##", "##....##", "##....##", "........", "........", "........", "#......#",
+};
+
+class start_up_with : public testing::TestWithParam<std::string> {};
+
+TEST_P(start_up_with, a_raw_or_uuencoded_font_shows_its_glyph_65_and_no_message)
+{
+    scratch_dir dir;
+    const font_bytes font = font_with_glyph(65, letter_a);
+    for (const std::string &path :
+         {dir.write("a.raw", font), dir.write("a.uu", uuencode_with_system_tool(font))}) {
+        terminal t({path}, {.term = GetParam()});
+        t.settle();
+        EXPECT_EQ(glyph_picture(t, GetParam()), letter_a) << path;
+        EXPECT_EQ(t.row_text(23), std::string(80, ' ')) << "no console message with a file";
+        EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
+        t.press("knp");
+        t.settle();
+        EXPECT_EQ(glyph_picture(t, GetParam()), std::vector<std::string>(16, "........"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(terminals, start_up_with, testing::Values("xterm-256color", "linux"));
+
+struct bad_font {
+    std::string name;
+    std::string content;
+    std::string reason;
+};
+
+TEST(start_up_load, a_file_that_fails_to_load_ends_the_run_before_the_terminal_is_touched)
+{
+    scratch_dir dir;
+    const std::string header = "begin 644 font.raw\n";
+    const std::vector<bad_font> cases = {
+        {"empty", "", "file is empty"},
+        {"short", "1234567", "file is too short"},
+        {"zero-count", header + "M" + std::string(60, '!') + "\n`\nend\n", "file is too short"},
+        {"cut-off", header + "M" + std::string(60, '!') + "\n", "uudecode: unexpected end of file"},
+        {"header-only", header, "uudecode: unexpected end of file"},
+    };
+    for (const bad_font &bad : cases) {
+        std::string path = dir.write(bad.name, bad.content);
+        terminal t({path}, {.stdout_to_pipe = true});
+        EXPECT_EQ(t.wait_exit(), 1) << bad.name;
+        EXPECT_EQ(t.standard_output(), "Load font: " + path + ": " + bad.reason);
+        EXPECT_EQ(t.terminal_output(), "") << bad.name;
+    }
+    for (auto [path, reason] : {std::pair<std::string, std::string>{(dir.path / "missing").string(),
+                                                                     "open: No such file or directory"},
+                                {dir.path.string(), "read: Is a directory"}}) {
+        terminal t({path}, {.stdout_to_pipe = true});
+        EXPECT_EQ(t.wait_exit(), 1) << path;
+        EXPECT_EQ(t.standard_output(), "Load font: " + path + ": " + reason);
+        EXPECT_EQ(t.terminal_output(), "");
+    }
+}
+
+} // namespace

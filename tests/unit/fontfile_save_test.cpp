@@ -1,0 +1,186 @@
+// Saving fonts to real files: what lands on disk, what an existing file keeps,
+// and that a failed save leaves the old font where it was.
+#include "fontfile_test_support.h"
+
+#include <fcntl.h>
+
+namespace {
+
+using saving = font_file_test;
+
+int save(const std::string &file, const bytes &font)
+{
+    return save_raw_font(file.c_str(), font.data(), font_size);
+}
+
+mode_t permission_bits(const std::string &file)
+{
+    struct stat status {};
+    stat(file.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+using names_list = std::vector<std::string>;
+
+TEST_F(saving, new_file_holds_the_font_and_loads_back)
+{
+    mode_t old_mask = umask(027);
+    bytes font = sample_font();
+    int result = save(path("new.raw"), font);
+    umask(old_mask);
+    ASSERT_EQ(result, 0) << error_text;
+    EXPECT_EQ(read_file(path("new.raw")), font);
+    EXPECT_EQ(permission_bits(path("new.raw")), 0640u);
+    EXPECT_EQ(names(), names_list{"new.raw"});
+    ASSERT_EQ(load_font(path("new.raw").c_str()), 0);
+    EXPECT_EQ(font_in_buffer(), font);
+}
+
+TEST_F(saving, font_from_a_uuencoded_file_is_saved_raw)
+{
+    bytes font = sample_font(1);
+    ASSERT_EQ(load_font(write_file("font.uu", uuencoded(font)).c_str()), 0);
+    ASSERT_EQ(save_raw_font(path("font.uu").c_str(), font_buffer.data(), font_size), 0);
+    EXPECT_EQ(read_file(path("font.uu")), font);
+}
+
+TEST_F(saving, existing_file_keeps_its_permission_bits)
+{
+    std::string file = write_file("private.raw", sample_font(2));
+    chmod(file.c_str(), 0600);
+    bytes font = sample_font(3);
+    ASSERT_EQ(save(file, font), 0) << error_text;
+    EXPECT_EQ(read_file(file), font);
+    EXPECT_EQ(permission_bits(file), 0600u);
+    EXPECT_EQ(names(), names_list{"private.raw"});
+}
+
+TEST_F(saving, symbolic_link_stays_and_the_file_it_names_gets_the_font)
+{
+    std::filesystem::create_directory(directory / "fonts");
+    std::string real = write_file("fonts/real.raw", sample_font(4));
+    chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink("fonts/real.raw", directory / "link.raw");
+    std::filesystem::create_symlink("fonts/later.raw", directory / "dangling.raw");
+    bytes font = sample_font(5);
+
+    ASSERT_EQ(save(path("link.raw"), font), 0) << error_text;
+    ASSERT_EQ(save(path("dangling.raw"), font), 0) << error_text;
+
+    EXPECT_EQ(std::filesystem::read_symlink(directory / "link.raw"), "fonts/real.raw");
+    EXPECT_EQ(std::filesystem::read_symlink(directory / "dangling.raw"), "fonts/later.raw");
+    EXPECT_EQ(read_file(real), font);
+    EXPECT_EQ(read_file(path("fonts/later.raw")), font);
+    EXPECT_EQ(permission_bits(real), 0640u);
+    EXPECT_EQ(names(), (names_list{"dangling.raw", "fonts", "link.raw"}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory / "fonts"),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST_F(saving, path_that_cannot_be_opened)
+{
+    struct failure {
+        std::string file;
+        std::string error;
+    } cases[] = {
+        {path("no/such/dir/font.raw"), "open: " + system_text(ENOENT)},
+        {directory.string(), "open: " + system_text(EISDIR)},
+    };
+    for (const failure &f : cases) {
+        EXPECT_EQ(save(f.file, sample_font()), -1) << f.file;
+        EXPECT_EQ(error_text, f.error);
+    }
+    EXPECT_TRUE(names().empty());
+}
+
+TEST_F(saving, file_the_user_may_not_write_is_refused_and_kept)
+{
+    bytes old_font = sample_font(6);
+    std::string file = write_file("locked.raw", old_font);
+    chmod(file.c_str(), 0444);
+    // The directory is open to all, so only the file's own bits can refuse.
+    chmod(directory.c_str(), 0777);
+    auto outcome = run_in_child(drop_privileges, [&] { return save(file, sample_font(7)); });
+    if (!outcome)
+        GTEST_SKIP() << "cannot drop root privileges, and root writes any file";
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->error, "open: " + system_text(EACCES));
+    EXPECT_EQ(read_file(file), old_font);
+    EXPECT_EQ(names(), names_list{"locked.raw"});
+}
+
+TEST_F(saving, directory_closed_to_new_files_gets_the_font_in_place)
+{
+    std::string file = write_file("shared.raw", sample_font(8));
+    chmod(file.c_str(), 0666);
+    chmod(directory.c_str(), 0555);
+    bytes font = sample_font(9);
+    auto outcome = run_in_child(drop_privileges, [&] { return save(file, font); });
+    if (!outcome)
+        GTEST_SKIP() << "cannot drop root privileges, and root may write any directory";
+    EXPECT_EQ(outcome->result, 0) << outcome->error;
+    EXPECT_EQ(read_file(file), font);
+    EXPECT_EQ(permission_bits(file), 0666u);
+    EXPECT_EQ(names(), names_list{"shared.raw"});
+}
+
+TEST_F(saving, failing_write_is_reported)
+{
+    // Unprivileged, so a save that wrongly replaced the device could not.
+    auto outcome = run_in_child(drop_privileges, [] { return save("/dev/full", sample_font()); });
+    if (!outcome)
+        GTEST_SKIP() << "cannot drop root privileges, and a faulty save as root could replace /dev/full";
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->error, "write: " + system_text(ENOSPC));
+}
+
+TEST_F(saving, pipe_gets_the_font_and_stays_a_pipe)
+{
+    std::string fifo = path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A reader already there lets the save open the pipe at once; the font
+    // fits in the pipe's buffer.
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    bytes font = sample_font(10);
+    EXPECT_EQ(save(fifo, font), 0) << error_text;
+    bytes received(2 * font.size());
+    ssize_t length = read(reader, received.data(), received.size());
+    close(reader);
+    received.resize(static_cast<size_t>(std::max<ssize_t>(length, 0)));
+    EXPECT_EQ(received, font);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(names(), names_list{"fifo"});
+}
+
+TEST_F(saving, failure_after_the_temporary_file_was_made_keeps_the_old_font)
+{
+    bytes old_font = sample_font(11);
+    std::string file = write_file("font.raw", old_font);
+    // The temporary file may grow to only 1000 bytes: its write stops short,
+    // then fails with EFBIG.
+    auto outcome = run_in_child([] { return limit_file_size(1000); },
+                                [&] { return save(file, sample_font(12)); });
+    ASSERT_TRUE(outcome) << "could not limit the file size";
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->error, "write: " + system_text(EFBIG));
+    EXPECT_EQ(read_file(file), old_font);
+    EXPECT_EQ(names(), names_list{"font.raw"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(saving, failed_save_under_a_new_name_leaves_no_file_behind)
+{
+    std::string file = path("new.raw");
+    auto outcome = run_in_child([] { return limit_file_size(1000); },
+                                [&] { return save(file, sample_font(13)); });
+    ASSERT_TRUE(outcome) << "could not limit the file size";
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(names(), names_list{});
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// Shared by the font file tests: a scratch directory, files in it, fonts to
+// write, a uuencoder for hand-made damage, and calls run in a child process
+// whose limits or privileges the test changes.
+#pragma once
+
+#include "fontfile/fontfile.h"
+#include "glyph/font.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using bytes = std::vector<unsigned char>;
+
+// A font with every byte value in it and no line that could pass for a header.
+inline bytes sample_font(int seed = 0)
+{
+    bytes font(font_size);
+    for (size_t i = 0; i < font.size(); ++i)
+        font[i] = static_cast<unsigned char>((i * 7 + static_cast<size_t>(seed)) & 0xff);
+    return font;
+}
+
+inline bytes font_in_buffer()
+{
+    return bytes(font_buffer.begin(), font_buffer.end());
+}
+
+inline bytes as_bytes(const std::string &text)
+{
+    return bytes(text.begin(), text.end());
+}
+
+inline char uu_char(int value)
+{
+    return value == 0 ? '`' : static_cast<char>(value + 32);
+}
+
+// One data line carrying `count` bytes from `data`, as uuencode writes it.
+inline std::string uu_line(const unsigned char *data, int count)
+{
+    std::string line(1, uu_char(count));
+    for (int i = 0; i < count; i += 3) {
+        int b0 = data[i];
+        int b1 = i + 1 < count ? data[i + 1] : 0;
+        int b2 = i + 2 < count ? data[i + 2] : 0;
+        line += uu_char(b0 >> 2);
+        line += uu_char(((b0 << 4) | (b1 >> 4)) & 63);
+        line += uu_char(((b1 << 2) | (b2 >> 6)) & 63);
+        line += uu_char(b2 & 63);
+    }
+    return line + "\n";
+}
+
+// Data lines of up to 45 bytes for all of `data`, without header or trailer.
+inline std::string uu_data(const bytes &data)
+{
+    std::string text;
+    for (size_t i = 0; i < data.size(); i += 45)
+        text += uu_line(data.data() + i, static_cast<int>(std::min<size_t>(45, data.size() - i)));
+    return text;
+}
+
+// A complete uuencoded file, as uuencode writes it.
+inline std::string uuencoded(const bytes &data)
+{
+    return "begin 644 font\n" + uu_data(data) + "`\nend\n";
+}
+
+// What a call made in a child process returned and left in error_text.
+struct call_outcome {
+    int result;
+    std::string error;
+};
+
+// Runs `call` in a child process after `prepare`; no outcome when `prepare`
+// could not do its part.
+inline std::optional<call_outcome> run_in_child(const std::function<bool()> &prepare,
+                                                const std::function<int()> &call)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (!prepare())
+            _exit(77);
+        int result = call();
+        bool sent = write(channel[1], &result, sizeof result) == sizeof result &&
+                    write(channel[1], error_text, strlen(error_text)) >= 0;
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    call_outcome outcome{};
+    std::string received;
+    char block[256];
+    for (ssize_t k; (k = read(channel[0], block, sizeof block)) > 0;)
+        received.append(block, static_cast<size_t>(k));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || received.size() < sizeof(int))
+        return std::nullopt;
+    memcpy(&outcome.result, received.data(), sizeof(int));
+    outcome.error = received.substr(sizeof(int));
+    return outcome;
+}
+
+// Makes permission bits count: root becomes the unprivileged user "nobody".
+inline bool drop_privileges()
+{
+    constexpr uid_t nobody = 65534;
+    return geteuid() != 0 ||
+           (setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0);
+}
+
+// Lets no file grow past `limit` bytes; a write beyond it fails with EFBIG
+// instead of killing the process.
+inline bool limit_file_size(rlim_t limit)
+{
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit rule{limit, limit};
+    return setrlimit(RLIMIT_FSIZE, &rule) == 0;
+}
+
+// A scratch directory per test, and a font_buffer holding a known pattern so a
+// test sees whether a load touched it.
+class font_file_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fontfile-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+        font_buffer.fill(0xa5);
+        before = font_in_buffer();
+    }
+
+    void TearDown() override
+    {
+        // A test may leave the directory closed to everyone.
+        std::filesystem::permissions(directory, std::filesystem::perms::owner_all);
+        std::filesystem::remove_all(directory);
+    }
+
+    std::string path(const std::string &name) const { return (directory / name).string(); }
+
+    std::string write_file(const std::string &name, const bytes &content) const
+    {
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char *>(content.data()),
+                   static_cast<std::streamsize>(content.size()));
+        return path(name);
+    }
+
+    std::string write_file(const std::string &name, const std::string &content) const
+    {
+        return write_file(name, as_bytes(content));
+    }
+
+    static bytes read_file(const std::string &file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // The names in the scratch directory, sorted.
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> found;
+        for (const auto &entry : std::filesystem::directory_iterator(directory))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    void expect_font_unchanged() const { EXPECT_EQ(font_in_buffer(), before); }
+
+    static std::string system_text(int error) { return strerror(error); }
+
+    std::filesystem::path directory;
+    bytes before;
+};
