@@ -20,5 +20,9 @@ int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size);
 // 0: read into dest; -1: failed.
 int load_raw_font(const char *path, unsigned char *dest, int32_t size);
 
+// Writes all `size` bytes of `data` to an open file, going on after short
+// writes. Async-signal-safe.
+bool write_all(int fd, const unsigned char *data, int32_t size);
+
 // Writes `size` bytes of `data` to `path`. 0 on success, -1 on failure.
 int save_raw_font(const char *path, const unsigned char *data, int32_t size);

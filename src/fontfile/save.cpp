@@ -37,8 +37,7 @@ struct temp_file {
     }
 };
 
-// Writes all of `data`, going on after short writes.
-static bool write_all(int fd, const unsigned char *data, int32_t size)
+bool write_all(int fd, const unsigned char *data, int32_t size)
 {
     auto left = static_cast<size_t>(size);
     while (left > 0) {

@@ -17,6 +17,10 @@ using glyph = std::array<unsigned char, glyph_height>;
 // pixel toggles and pops.
 extern std::array<unsigned char, font_size> font_buffer;
 
+// Set by pixel toggles and pops, cleared by a successful load or save: what
+// an emergency save on losing the terminal would rescue.
+extern bool font_has_unsaved_changes;
+
 struct editor_state_t {
     int32_t current_char = 65;  // glyph shown and edited, 0 to 255
     int32_t cursor_row = 0;     // pixel row under the cursor, 0 to 15

@@ -2,6 +2,7 @@
 
 std::array<unsigned char, font_size> font_buffer{};
 editor_state_t editor_state;
+bool font_has_unsaved_changes;
 
 unsigned char *current_glyph()
 {

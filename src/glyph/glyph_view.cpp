@@ -2,6 +2,9 @@
 
 #include "shell/shell.h"
 
+#include <cstring>
+#include <langinfo.h>
+
 static int cell_width()
 {
     return editor_state.wide_mode + 1;
@@ -13,10 +16,31 @@ static int pixel_x(int col, int width)
     return col * width + 2;
 }
 
+// A full block wherever the locale can show one; otherwise the terminal's
+// own block, or the library's '#' where the terminal has none.
+static void add_lit_cell(WINDOW *window)
+{
+    static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    // U+2588; the library's own block in such a locale is a narrower glyph.
+    static const cchar_t full_block = [] {
+        cchar_t block{};
+        setcchar(&block, L"\u2588", A_NORMAL, 0, nullptr);
+        return block;
+    }();
+    if (utf8)
+        wadd_wch(window, &full_block);
+    else
+        waddch(window, ACS_BLOCK);
+}
+
 static void draw_pixel(WINDOW *window, bool lit, int width)
 {
-    for (int i = 0; i < width; ++i)
-        waddch(window, lit ? ACS_BLOCK : ' ');
+    for (int i = 0; i < width; ++i) {
+        if (lit)
+            add_lit_cell(window);
+        else
+            waddch(window, ' ');
+    }
 }
 
 void draw_glyph(WINDOW *window, const unsigned char *g)

@@ -27,6 +27,7 @@ void pop_into_current_glyph()
         return;
     }
     std::copy(copy->begin(), copy->end(), current_glyph());
+    font_has_unsaved_changes = true;
     draw_glyph(glyph_window, current_glyph());
     wrefresh(glyph_window);
     print_status("Character %d poped from stack (new stack size %d).",

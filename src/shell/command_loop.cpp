@@ -1,5 +1,6 @@
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
+#include "prompt/prompts.h"
 #include "shell/shell.h"
 
 #include <poll.h>
@@ -29,6 +30,7 @@ static void toggle_current_pixel()
 {
     toggle_pixel(glyph_window, editor_state.current_char, font_buffer.data(),
                  editor_state.cursor_row, editor_state.cursor_col, editor_state.wide_mode + 1);
+    font_has_unsaved_changes = true;
     wrefresh(glyph_window);
 }
 
@@ -54,32 +56,46 @@ static bool key_input_ended(int failed_reads_in_a_row)
     if (failed_reads_in_a_row < 5)
         return false;
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    return poll(&input, 1, 0) != 0;
+    return poll(&input, 1, 0) > 0;
+}
+
+static void dispatch(int key)
+{
+    switch (key) {
+    case ' ': toggle_current_pixel(); break;
+    case '#': prompt_char_number(); break;
+    case 'C': case 'c': case 'D': case 'd': show_console_unsupported(); break;
+    case 'L': case 'l': prompt_load(); break;
+    case 'S': case 's': prompt_save(); break;
+    case 'P': case 'p': push_current_glyph(); break;
+    case 'O': case 'o': pop_into_current_glyph(); break;
+    case 'R': case 'r': redraw_all(); break;
+    case 'W': case 'w': switch_wide_mode(); break;
+    case KEY_DOWN: move_pixel_cursor(1, 0); break;
+    case KEY_UP: move_pixel_cursor(-1, 0); break;
+    case KEY_LEFT: move_pixel_cursor(0, -1); break;
+    case KEY_RIGHT: move_pixel_cursor(0, 1); break;
+    case KEY_NPAGE: step_glyph(1); break;
+    case KEY_PPAGE: step_glyph(-1); break;
+    default: break;
+    }
 }
 
 loop_end command_loop()
 {
     int failed_reads = 0;
     for (;;) {
-        int key = wgetch(stdscr);
+        int key = read_key(stdscr);
         failed_reads = key == ERR ? failed_reads + 1 : 0;
         if (key_input_ended(failed_reads))
             return loop_end::input_gone;
-        switch (key) {
-        case ' ': toggle_current_pixel(); break;
-        case 'C': case 'c': case 'D': case 'd': show_console_unsupported(); break;
-        case 'P': case 'p': push_current_glyph(); break;
-        case 'O': case 'o': pop_into_current_glyph(); break;
-        case 'Q': case 'q': return loop_end::quit;
-        case 'R': case 'r': redraw_all(); break;
-        case 'W': case 'w': switch_wide_mode(); break;
-        case KEY_DOWN: move_pixel_cursor(1, 0); break;
-        case KEY_UP: move_pixel_cursor(-1, 0); break;
-        case KEY_LEFT: move_pixel_cursor(0, -1); break;
-        case KEY_RIGHT: move_pixel_cursor(0, 1); break;
-        case KEY_NPAGE: step_glyph(1); break;
-        case KEY_PPAGE: step_glyph(-1); break;
-        default: break;
-        }
+        if (key == 'Q' || key == 'q')
+            return loop_end::quit;
+        // While the terminal is too small only its notice shows: no editing.
+        if (editor_shown())
+            dispatch(key);
+        // A change of size may also have come during a prompt.
+        if (screen_size_changed())
+            fit_screen_to_terminal();
     }
 }

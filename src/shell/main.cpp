@@ -3,14 +3,12 @@
 #include "glyph/glyph_stack.h"
 #include "shell/shell.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 char font_file_name[file_name_max + 1];
-
-constexpr int min_lines = 24;
-constexpr int min_cols = 80;
 
 [[noreturn]] static void print_usage(char **argv)
 {
@@ -44,12 +42,16 @@ static void set_up_terminal()
     intrflush(stdscr, FALSE);
     keypad(stdscr, TRUE);
     nonl();
+    // A lone Escape cancels a prompt; the library's default wait of a second
+    // to tell it from a key sequence feels like a hang.
+    if (!std::getenv("ESCDELAY"))
+        set_escdelay(25);
 }
 
 // The layout needs 80x24; a smaller terminal would get a broken screen.
 static bool terminal_too_small()
 {
-    if (LINES >= min_lines && COLS >= min_cols)
+    if (terminal_fits_layout())
         return false;
     endwin();
     std::fprintf(stderr, "quorvalen: the terminal is %dx%d, but it needs at least %dx%d.\n",
@@ -59,6 +61,9 @@ static bool terminal_too_small()
 
 int main(int argc, char **argv)
 {
+    // The user's character set decides whether the terminal can show full
+    // blocks and real lines; messages stay as the program words them.
+    std::setlocale(LC_CTYPE, "");
     if (argc > 2)
         print_usage(argv);
     font_buffer.fill(0);
@@ -70,13 +75,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvalen: not enough memory for the glyph stack\n");
         return 1;
     }
+    remember_shell_modes();
     set_up_terminal();
     if (terminal_too_small())
         return 1;
+    prepare_terminal_restore();
+    install_end_handlers();
     draw_screen();
     if (font_file_name[0] == '\0')
         show_console_unsupported();
-    loop_end end = command_loop();
+    if (command_loop() == loop_end::input_gone)
+        end_abruptly(1);
     endwin();
-    return end == loop_end::quit ? 0 : 1;
+    return 0;
 }

@@ -3,10 +3,18 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 WINDOW *keys_window;
 WINDOW *glyph_window;
 WINDOW *status_line;
+
+// The terminal size the screen was last laid out for, and whether that
+// layout is the editor or the notice that the terminal is too small.
+static int laid_out_lines;
+static int laid_out_cols;
+static bool editor_laid_out;
+static std::string kept_status;  // the message to show again after a new layout
 
 static const char title[] = "quorvalen 1.2 - A Full-Screen Console Font Editor";
 
@@ -65,6 +73,9 @@ void create_glyph_window()
 
 void draw_screen()
 {
+    laid_out_lines = LINES;
+    laid_out_cols = COLS;
+    editor_laid_out = true;
     draw_title_bar();
     draw_keys_window();
     create_glyph_window();
@@ -107,5 +118,67 @@ void redraw_all()
     redrawwin(glyph_window);
     wrefresh(stdscr);
     wrefresh(keys_window);
+    wrefresh(glyph_window);
+}
+
+bool terminal_fits_layout()
+{
+    return LINES >= min_lines && COLS >= min_cols;
+}
+
+bool screen_size_changed()
+{
+    return LINES != laid_out_lines || COLS != laid_out_cols;
+}
+
+bool editor_shown()
+{
+    return editor_laid_out;
+}
+
+static std::string status_message()
+{
+    std::string text(static_cast<size_t>(getmaxx(status_line)), ' ');
+    mvwinnstr(status_line, 0, 0, text.data(), static_cast<int>(text.size()));
+    text.resize(std::strlen(text.c_str()));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+static void delete_windows()
+{
+    for (WINDOW *window : {keys_window, glyph_window, status_line})
+        delwin(window);
+    keys_window = glyph_window = status_line = nullptr;
+}
+
+static void show_size_notice()
+{
+    laid_out_lines = LINES;
+    laid_out_cols = COLS;
+    editor_laid_out = false;
+    wattrset(stdscr, A_NORMAL);
+    mvwprintw(stdscr, 0, 0,
+              "quorvalen needs a terminal of\nat least %dx%d; this one is %dx%d.\n\n"
+              "Make it larger to go on,\nor press Q to quit.",
+              min_cols, min_lines, COLS, LINES);
+    wrefresh(stdscr);
+}
+
+void fit_screen_to_terminal()
+{
+    if (editor_laid_out) {
+        kept_status = status_message();
+        delete_windows();
+    }
+    wclear(stdscr);
+    prepare_terminal_restore();
+    if (!terminal_fits_layout()) {
+        show_size_notice();
+        return;
+    }
+    draw_screen();
+    mvwaddstr(status_line, 0, 0, kept_status.c_str());
+    wrefresh(status_line);
     wrefresh(glyph_window);
 }

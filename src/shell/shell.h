@@ -5,6 +5,10 @@
 
 constexpr int file_name_max = 256;
 
+// The layout needs a terminal of at least this size.
+constexpr int min_lines = 24;
+constexpr int min_cols = 80;
+
 // Windows live for the whole run; only glyph_window is replaced, when wide
 // mode changes.
 extern WINDOW *keys_window;   // framed list of keys, rows 5-20, columns 5-34
@@ -17,6 +21,14 @@ extern char font_file_name[file_name_max + 1];
 
 // Builds the title bar, the keys window, the glyph window and the status line.
 void draw_screen();
+
+// After a change of terminal size: the whole editor laid out anew for the
+// new size, or a notice of the size it needs while the terminal is too small.
+// The status line keeps its message.
+void fit_screen_to_terminal();
+bool terminal_fits_layout();
+bool screen_size_changed();
+bool editor_shown();
 
 // Makes glyph_window anew for the current wide mode, framed and empty.
 void create_glyph_window();
@@ -31,6 +43,21 @@ void show_console_unsupported();
 
 // Repaints everything but the status line, which the repaint blanks.
 void redraw_all();
+
+// Reads one key from `window`. The signals that end the editor get in only
+// here, so they never find the font half-changed.
+int read_key(WINDOW *window);
+
+// For ending abruptly: the terminal modes before start-up (taken before the
+// screen is set up), the bytes that put the terminal back (again after each
+// change of size), and the signal handlers.
+void remember_shell_modes();
+void prepare_terminal_restore();
+void install_end_handlers();
+
+// Ends the run when the terminal is gone: unsaved changes go to an emergency
+// file first, and the terminal is put back. Async-signal-safe.
+[[noreturn]] void end_abruptly(int exit_status);
 
 // How the command loop ended.
 enum class loop_end { quit, input_gone };

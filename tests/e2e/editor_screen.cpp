@@ -6,8 +6,10 @@
 #include <term.h>
 #include <unistd.h>
 
-std::string lit_pixel(const std::string &term)
+std::string lit_pixel(const std::string &term, const std::string &locale)
 {
+    if (locale.find("UTF-8") != std::string::npos)
+        return "█";
     int error = 0;
     setupterm(term.c_str(), STDERR_FILENO, &error);
     const char *map = tigetstr("acsc");
@@ -19,9 +21,10 @@ std::string lit_pixel(const std::string &term)
     return has_block ? "0" : "#";
 }
 
-std::vector<std::string> glyph_picture(terminal &t, const std::string &term, bool wide)
+std::vector<std::string> glyph_picture(terminal &t, const std::string &term, bool wide,
+                                       const std::string &locale)
 {
-    const std::string lit = lit_pixel(term);
+    const std::string lit = lit_pixel(term, locale);
     const int width = wide ? 2 : 1;
     std::vector<std::string> picture;
     for (int row = 0; row < 16; ++row) {

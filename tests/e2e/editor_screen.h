@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-// What the emulator shows for a lit pixel under `term`: the terminal's block
-// where its terminfo maps one (the emulator draws that DEC glyph as "0"),
-// otherwise the library's "#" fallback.
-std::string lit_pixel(const std::string &term);
+// What the emulator shows for a lit pixel under `term` and `locale`: a full
+// block in a UTF-8 locale; otherwise the terminal's block where its terminfo
+// maps one (the emulator draws that DEC glyph as "0"), else the library's "#".
+std::string lit_pixel(const std::string &term, const std::string &locale = "C");
 
 // The glyph window's picture as text, "#" for a lit pixel and "." for an
 // unlit one. In wide mode both cells of a pixel must agree.
-std::vector<std::string> glyph_picture(terminal &t, const std::string &term, bool wide = false);
+std::vector<std::string> glyph_picture(terminal &t, const std::string &term, bool wide = false,
+                                       const std::string &locale = "C");
 
 // The screen position of pixel (row, col).
 cursor_position pixel_cursor(int row, int col, bool wide = false);

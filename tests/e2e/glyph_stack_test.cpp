@@ -1,5 +1,6 @@
 // P pushes copies of glyphs, O pops them back over the current glyph.
 #include "editor_screen.h"
+#include "scratch_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,8 @@ namespace {
 
 class glyph_stack_in : public testing::TestWithParam<std::string> {
 protected:
-    terminal t{{}, {.term = GetParam()}};
+    scratch_dir dir;
+    terminal t{{}, {.term = GetParam(), .workdir = dir.path.string()}};
     std::string key(const char *cap) { return key_string(GetParam(), cap); }
     void press(const std::string &keys)
     {
@@ -69,6 +71,21 @@ TEST_P(glyph_stack_in, copies_come_back_newest_first)
     EXPECT_EQ(picture(), with_row(0, "#......."));
     press("O");
     expect_status("Stack is already empty, can't pop.");
+}
+
+TEST_P(glyph_stack_in, a_pushed_glyph_can_be_popped_into_another_loaded_font)
+{
+    std::vector<std::string> other_66 = with_row(0, "#......#");
+    other_66[1] = ".#....#.";
+    dir.write("other.font", font_with_glyph(66, other_66));
+    press(key("kcuf1") + " " + "P");
+    press("Lother.font\r");
+    EXPECT_EQ(t.row_text(23).substr(0, 13), "Font loaded. ");
+    press(key("knp"));
+    EXPECT_EQ(picture(), other_66);
+    press("O");
+    expect_status("Character 66 poped from stack (new stack size 0).");
+    EXPECT_EQ(picture(), with_row(0, ".#......"));
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, glyph_stack_in, testing::Values("xterm-256color", "linux"));

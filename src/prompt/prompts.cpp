@@ -1,0 +1,71 @@
+#include "prompt/prompts.h"
+
+#include "fontfile/fontfile.h"
+#include "glyph/font.h"
+#include "prompt/line_editor.h"
+#include "shell/shell.h"
+
+#include <cstdlib>
+#include <cstring>
+
+constexpr int char_number_capacity = 4;  // three digits and the terminator
+constexpr int char_number_col = 17;      // after "New character #:" and a blank
+
+void prompt_char_number()
+{
+    char text[char_number_capacity] = "";
+    print_status("New character #:");
+    if (edit_line(text, char_number_capacity, LINES - 1, char_number_col, 4, true)) {
+        editor_state.current_char = static_cast<int32_t>(std::atol(text) % glyph_count);
+        draw_glyph(glyph_window, current_glyph());
+        wrefresh(glyph_window);
+    }
+    show_status("");
+}
+
+// Asks for a file name after `prompt`, starting from font_file_name. The
+// accepted name is remembered before it is tried, so a failed load or save
+// still offers it again next time.
+static bool ask_file_name(const char *prompt, char *name)
+{
+    std::strcpy(name, font_file_name);
+    print_status("%s", prompt);
+    const int field_col = static_cast<int>(std::strlen(prompt)) + 1;
+    if (!edit_line(name, file_name_max + 1, LINES - 1, field_col, COLS - field_col, false))
+        return false;
+    std::strcpy(font_file_name, name);
+    return true;
+}
+
+void prompt_load()
+{
+    char name[file_name_max + 1];
+    if (!ask_file_name("Load from file:", name)) {
+        show_status("Load canceled.");
+        return;
+    }
+    if (load_font(name) == 0) {
+        font_has_unsaved_changes = false;
+        print_status("Font loaded.");
+        draw_glyph(glyph_window, current_glyph());
+    } else {
+        print_status("Load error: %s", error_text);
+    }
+    wrefresh(glyph_window);
+}
+
+void prompt_save()
+{
+    char name[file_name_max + 1];
+    if (!ask_file_name("Save to file:", name)) {
+        show_status("Save canceled.");
+        return;
+    }
+    if (save_raw_font(name, font_buffer.data(), font_size) == 0) {
+        font_has_unsaved_changes = false;
+        print_status("Font saved.");
+    } else {
+        print_status("Save error: %s", error_text);
+    }
+    wrefresh(glyph_window);
+}
