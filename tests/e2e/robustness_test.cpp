@@ -72,6 +72,23 @@ TEST(resizing, a_terminal_too_small_shows_a_notice_and_takes_no_edits_until_it_g
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
+TEST(resizing, during_a_prompt_the_text_is_kept_and_the_screen_is_right_when_it_ends)
+{
+    scratch_dir dir;
+    terminal t({dir.write("font.raw", font_with_glyph(65, {}))}, {.workdir = dir.path.string()});
+    t.settle();
+    t.type("S\x15new");
+    t.settle();
+    t.resize(30, 100);
+    // The library takes note of the new size when it next reads a key.
+    t.type(key_string("xterm-256color", "kend") + ".raw\r");
+    t.wait_for_text(29, 0, "Font saved.");
+    t.settle();
+    EXPECT_EQ(whole_screen(t, 30, 100), start_screen(30, 100, "Font saved."));
+    EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
+    EXPECT_EQ(dir.read("new.raw"), font_with_glyph(65, {}));
+}
+
 // A font file in a scratch directory, and the editor started on it.
 struct editing_a_font {
     scratch_dir dir;
