@@ -42,6 +42,12 @@ static void set_up_terminal()
     intrflush(stdscr, FALSE);
     keypad(stdscr, TRUE);
     nonl();
+    idcok(stdscr, FALSE);
+    // Until the screen has once been resumed, the library flushes its output
+    // at every cursor jump: one command went out in a dozen writes, each a
+    // packet over ssh. Resuming once, before anything is drawn, ends that.
+    endwin();
+    doupdate();
     // A lone Escape cancels a prompt; the library's default wait of a second
     // to tell it from a key sequence feels like a hang.
     if (!std::getenv("ESCDELAY"))
