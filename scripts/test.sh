@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds quorvalen twice (warnings as errors; AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole suite in both, then fuzzes
-# the font-file readers for a short, bounded time. Installs what is missing.
+# UndefinedBehaviorSanitizer) and runs the whole suite in both, checks the
+# Debian package, then fuzzes the font-file readers for a short, bounded time.
+# Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +33,9 @@ build_and_test build/test
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build_and_test build/sanitize -DQUORVALEN_SANITIZE=ON
+
+echo "== the Debian package"
+scripts/check-package.sh
 
 echo "== fuzzing the font-file readers"
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUORVALEN_FUZZ=ON >/dev/null
