@@ -6,17 +6,12 @@
 #include <poll.h>
 #include <unistd.h>
 
-static void refresh_after_cursor_move()
-{
-    move_cursor();
-    wrefresh(glyph_window);
-}
-
 static void move_pixel_cursor(int row_step, int col_step)
 {
     editor_state.cursor_row = (editor_state.cursor_row + row_step + glyph_height) % glyph_height;
     editor_state.cursor_col = (editor_state.cursor_col + col_step + glyph_width) % glyph_width;
-    refresh_after_cursor_move();
+    move_cursor();
+    wrefresh(glyph_window);
 }
 
 static void step_glyph(int step)
@@ -95,7 +90,7 @@ loop_end command_loop()
         if (editor_shown())
             dispatch(key);
         // A change of size may also have come during a prompt.
-        if (screen_size_changed())
+        if (screen_needs_new_layout())
             fit_screen_to_terminal();
     }
 }

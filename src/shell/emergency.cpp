@@ -1,7 +1,8 @@
 // Ending the run when the terminal goes away or a signal asks: unsaved
 // changes are written to a new file first, and the terminal is put back.
-// Everything here runs inside signal handlers, so it uses only
-// async-signal-safe calls and what was prepared beforehand.
+// The handlers use only async-signal-safe calls and what was prepared
+// beforehand. The key reader lives here too: it is the one place where those
+// signals are let in.
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "shell/shell.h"
@@ -163,5 +164,7 @@ int read_key(WINDOW *window)
     sigprocmask(SIG_UNBLOCK, &end_signals, nullptr);
     int key = wgetch(window);
     sigprocmask(SIG_BLOCK, &end_signals, nullptr);
+    if (key == KEY_RESIZE)
+        note_terminal_resized();
     return key;
 }

@@ -15,6 +15,7 @@ static int laid_out_lines;
 static int laid_out_cols;
 static bool editor_laid_out;
 static std::string kept_status;  // the message to show again after a new layout
+static bool resized_since_layout;  // the library moved or cut windows meanwhile
 
 static const char title[] = "quorvalen 1.2 - A Full-Screen Console Font Editor";
 
@@ -126,9 +127,16 @@ bool terminal_fits_layout()
     return LINES >= min_lines && COLS >= min_cols;
 }
 
-bool screen_size_changed()
+void note_terminal_resized()
 {
-    return LINES != laid_out_lines || COLS != laid_out_cols;
+    resized_since_layout = true;
+}
+
+// Also after a round trip back to the same size: the library has moved or
+// cut the windows on the way.
+bool screen_needs_new_layout()
+{
+    return resized_since_layout || LINES != laid_out_lines || COLS != laid_out_cols;
 }
 
 bool editor_shown()
@@ -167,6 +175,7 @@ static void show_size_notice()
 
 void fit_screen_to_terminal()
 {
+    resized_since_layout = false;
     if (editor_laid_out) {
         kept_status = status_message();
         delete_windows();

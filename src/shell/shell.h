@@ -27,7 +27,8 @@ void draw_screen();
 // The status line keeps its message.
 void fit_screen_to_terminal();
 bool terminal_fits_layout();
-bool screen_size_changed();
+bool screen_needs_new_layout();
+void note_terminal_resized();
 bool editor_shown();
 
 // Makes glyph_window anew for the current wide mode, framed and empty.

@@ -89,6 +89,26 @@ TEST(resizing, during_a_prompt_the_text_is_kept_and_the_screen_is_right_when_it_
     EXPECT_EQ(dir.read("new.raw"), font_with_glyph(65, {}));
 }
 
+TEST(resizing, a_round_trip_through_another_size_during_a_prompt_leaves_the_screen_whole)
+{
+    terminal t({});
+    t.settle();
+    t.type("L");
+    t.settle();
+    // The field beeps at each change of size it is told of. Each change is
+    // made while the editor waits for a key, as a user's would be.
+    t.resize(20, 80);
+    t.wait_for_bells(1);
+    t.settle();
+    t.resize(24, 80);
+    t.wait_for_bells(2);
+    t.type("\x1b");
+    t.wait_for_text(23, 0, "Load canceled.");
+    t.settle();
+    EXPECT_EQ(whole_screen(t, 24, 80), start_screen(24, 80, "Load canceled."));
+    EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
+}
+
 // A font file in a scratch directory, and the editor started on it.
 struct editing_a_font {
     scratch_dir dir;

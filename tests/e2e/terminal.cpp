@@ -278,6 +278,15 @@ void terminal::wait_for_text(int row, int col, const std::string &expected)
                   << dump(*this, options_.rows);
 }
 
+void terminal::wait_for_bells(int count)
+{
+    auto deadline = clock_type::now() + timeout;
+    while (bells_ < count && clock_type::now() < deadline)
+        pump(20);
+    if (bells_ < count)
+        ADD_FAILURE() << "expected " << count << " bells, heard " << bells_;
+}
+
 int terminal::wait_exit(std::chrono::milliseconds limit)
 {
     auto deadline = clock_type::now() + limit;

@@ -72,6 +72,8 @@ public:
 
     // How many times the program rang the terminal's bell so far.
     int bells() const { return bells_; }
+    // Waits until the bell has rung `count` times in all.
+    void wait_for_bells(int count);
 
     // Changes the terminal's size, as a user dragging the window would.
     void resize(int rows, int cols);
