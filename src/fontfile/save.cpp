@@ -60,21 +60,26 @@ static bool write_through(open_file &file, bool regular, const unsigned char *da
            file.close_now() == 0;
 }
 
+enum class temp_outcome { made, directory_refuses, failed };
+
 // Makes `temp` in the directory of the file `path` resolves to, through any
-// symbolic links, with permission bits `mode`. False when that cannot be done.
-static bool make_temp_beside(const char *path, mode_t mode, temp_file &temp)
+// symbolic links, with permission bits `mode`. Only a directory that does not
+// allow the file is a reason to write in place; any other failure (no file
+// descriptors, no space) fails the save, so the old font stays whole.
+static temp_outcome make_temp_beside(const char *path, mode_t mode, temp_file &temp)
 {
     char resolved[PATH_MAX];
     if (!realpath(path, resolved))
-        return false;
+        return temp_outcome::failed;
     temp.target = resolved;
     std::string name = temp.target.substr(0, temp.target.rfind('/') + 1) + ".quorvalen-XXXXXX";
     int fd = mkstemp(name.data());
     if (fd < 0)
-        return false;
+        return errno == EACCES || errno == EPERM || errno == EROFS ? temp_outcome::directory_refuses
+                                                                   : temp_outcome::failed;
     temp.path = std::move(name);
     temp.file.fd = fd;
-    return fchmod(fd, mode) == 0;
+    return fchmod(fd, mode) == 0 ? temp_outcome::made : temp_outcome::failed;
 }
 
 static bool replace_with_temp(temp_file &temp, const unsigned char *data, int32_t size)
@@ -93,27 +98,47 @@ static bool write_in_place(open_file &target, bool regular, const unsigned char 
            write_through(target, regular, data, size);
 }
 
+static bool write_font(const char *path, open_file &target, const unsigned char *data,
+                       int32_t size)
+{
+    struct stat status {};
+    if (fstat(target.fd, &status) != 0)
+        return false;
+    if (!S_ISREG(status.st_mode))
+        return write_in_place(target, false, data, size);
+    temp_file temp;
+    switch (make_temp_beside(path, status.st_mode & 07777, temp)) {
+    case temp_outcome::made: return replace_with_temp(temp, data, size);
+    case temp_outcome::directory_refuses: return write_in_place(target, true, data, size);
+    case temp_outcome::failed: return false;
+    }
+    return false;
+}
+
+// A save that fails under a new name leaves no empty file behind, also
+// where a dangling link led to it.
+static void remove_created_file(const char *path)
+{
+    char resolved[PATH_MAX];
+    if (realpath(path, resolved))
+        unlink(resolved);
+}
+
 int save_raw_font(const char *path, const unsigned char *data, int32_t size)
 {
     // Opening without truncating refuses a file the user may not write, as a
     // rewrite would, and gives a new file 0644 less the umask to copy.
     struct stat before {};
-    bool existed = lstat(path, &before) == 0;
+    bool existed = stat(path, &before) == 0;
     open_file target{open(path, O_WRONLY | O_CREAT, 0644)};
     if (target.fd < 0) {
         snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
         return -1;
     }
-    struct stat status {};
-    bool regular = fstat(target.fd, &status) == 0 && S_ISREG(status.st_mode);
-    temp_file temp;
-    bool saved = regular && make_temp_beside(path, status.st_mode & 07777, temp)
-                     ? replace_with_temp(temp, data, size)
-                     : write_in_place(target, regular, data, size);
-    if (!saved) {
+    if (!write_font(path, target, data, size)) {
         snprintf(error_text, sizeof error_text, "write: %s", strerror(errno));
-        if (!existed)  // leave no empty file behind under a new name
-            unlink(path);
+        if (!existed)
+            remove_created_file(path);
         return -1;
     }
     return 0;

@@ -181,6 +181,28 @@ TEST_F(saving, failed_save_under_a_new_name_leaves_no_file_behind)
     ASSERT_TRUE(outcome) << "could not limit the file size";
     EXPECT_EQ(outcome->result, -1);
     EXPECT_EQ(names(), names_list{});
+
+    // Through a dangling link: the link stays, the file it would name does not.
+    ASSERT_EQ(symlink("missing.raw", path("link").c_str()), 0);
+    outcome = run_in_child([] { return limit_file_size(1000); },
+                           [&] { return save(path("link"), sample_font(13)); });
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(names(), names_list{"link"});
+}
+
+TEST_F(saving, no_temporary_file_for_lack_of_resources_fails_and_keeps_the_old_font)
+{
+    bytes old_font = sample_font(14);
+    std::string file = write_file("font.raw", old_font);
+    // The target opens; the temporary file finds no file descriptor left.
+    auto outcome = run_in_child(limit_open_files_to_one_more,
+                                [&] { return save(file, sample_font(15)); });
+    ASSERT_TRUE(outcome) << "could not limit the open files";
+    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->error, "write: " + system_text(EMFILE));
+    EXPECT_EQ(read_file(file), old_font);
+    EXPECT_EQ(names(), names_list{"font.raw"});
 }
 
 }  // namespace

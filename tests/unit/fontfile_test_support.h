@@ -138,6 +138,17 @@ inline bool limit_file_size(rlim_t limit)
     return setrlimit(RLIMIT_FSIZE, &rule) == 0;
 }
 
+// Lets the process open only one more file than it has open now.
+inline bool limit_open_files_to_one_more()
+{
+    int next = dup(STDIN_FILENO);
+    if (next < 0)
+        return false;
+    close(next);
+    rlimit rule{static_cast<rlim_t>(next) + 1, static_cast<rlim_t>(next) + 1};
+    return setrlimit(RLIMIT_NOFILE, &rule) == 0;
+}
+
 // A scratch directory per test, and a font_buffer holding a known pattern so a
 // test sees whether a load touched it.
 class font_file_test : public ::testing::Test {
