@@ -48,23 +48,46 @@ TEST(resizing, the_whole_screen_is_laid_out_again_for_each_new_size)
     EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
 }
 
+std::vector<std::string> size_notice(int rows, int cols)
+{
+    std::vector<std::string> screen(static_cast<size_t>(rows), std::string(static_cast<size_t>(cols), ' '));
+    const std::vector<std::string> notice = {
+        "quorvalen needs a terminal of", "at least 80x24; this one is " + std::to_string(cols) + "x" +
+                                             std::to_string(rows) + ".",
+        "", "Make it larger to go on,", "or press Q to quit."};
+    for (size_t row = 0; row < notice.size(); ++row)
+        screen[row].replace(0, notice[row].size(), notice[row]);
+    return screen;
+}
+
 TEST(resizing, a_terminal_too_small_shows_a_notice_and_takes_no_edits_until_it_grows)
 {
     terminal t({});
     t.settle();
+    // Glyph 66 with a pixel lit, the cursor moved, wide mode, one glyph pushed.
+    const std::string down = key_string("xterm-256color", "kcud1");
+    t.type(key_string("xterm-256color", "knp") + down + " WP");
+    t.settle();
+
     t.resize(20, 60);
     t.wait_for_text(1, 0, "at least 80x24; this one is 60x20.");
-    t.type(std::string(" ") + key_string("xterm-256color", "knp") + "wW");
+    t.type(" " + key_string("xterm-256color", "knp") + down + "wWpOo#L");
     t.settle();
-    EXPECT_EQ(t.text(0, 0, 29), "quorvalen needs a terminal of");
-    EXPECT_EQ(t.text(3, 0, 24), "Make it larger to go on,");
+    EXPECT_EQ(whole_screen(t, 20, 60), size_notice(20, 60));
 
     t.resize(24, 80);
-    t.wait_for_text(5, 45, "┌ Char 065 ┐");
+    t.wait_for_text(5, 45, "┌ Char 066 [WIDE] ─┐");
     t.settle();
-    EXPECT_EQ(whole_screen(t, 24, 80), start_screen(24, 80, console_message))
-        << "font, glyph, mode and message as they were";
-    EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
+    std::vector<std::string> expected(16, "........");
+    expected[1] = "#.......";
+    EXPECT_EQ(glyph_picture(t, "xterm-256color", true), expected);
+    EXPECT_EQ(t.cursor(), pixel_cursor(1, 0, true));
+    EXPECT_EQ(t.row_text(23).substr(0, 48), "Character 66 pushed to stack (new stack size 1).");
+
+    t.type(key_string("xterm-256color", "knp") + "O");
+    t.wait_for_text(23, 0, "Character 67 poped from stack (new stack size 0).");
+    t.settle();
+    EXPECT_EQ(glyph_picture(t, "xterm-256color", true), expected) << "the stack kept its glyph";
 
     t.resize(20, 60);
     t.wait_for_text(1, 0, "at least 80x24; this one is 60x20.");
@@ -131,77 +154,122 @@ struct editing_a_font {
     bool exists(const std::string &name) { return std::filesystem::exists(dir.path / name); }
 };
 
-TEST(ending, each_end_signal_writes_unsaved_changes_to_an_emergency_file)
+// The ways the editor is told to end, or loses its terminal.
+enum class ending_way { hang_up_signal, terminate_signal, ctrl_c, ctrl_backslash, closed_terminal };
+
+void PrintTo(ending_way way, std::ostream *out)
 {
-    for (int signal_number : {SIGHUP, SIGTERM, SIGINT, SIGQUIT}) {
-        editing_a_font editor;
-        editor.toggle_first_pixel();
-        kill(editor.t.pid(), signal_number);
-        EXPECT_EQ(editor.t.wait_exit(), 128 + signal_number);
-        EXPECT_EQ(editor.dir.read("font.raw.save"), editor.with_first_pixel_toggled())
-            << "signal " << signal_number;
+    const char *names[] = {"SIGHUP", "SIGTERM", "Ctrl-C", "Ctrl-\\", "closed terminal"};
+    *out << names[static_cast<int>(way)];
+}
+
+int end_editor(terminal &t, ending_way way)
+{
+    switch (way) {
+    case ending_way::hang_up_signal: kill(t.pid(), SIGHUP); return 128 + SIGHUP;
+    case ending_way::terminate_signal: kill(t.pid(), SIGTERM); return 128 + SIGTERM;
+    case ending_way::ctrl_c: t.type("\x03"); return 128 + SIGINT;
+    case ending_way::ctrl_backslash: t.type("\x1c"); return 128 + SIGQUIT;
+    case ending_way::closed_terminal: t.hang_up(); return 128 + SIGHUP;
+    }
+    return -1;
+}
+
+class ending_by : public testing::TestWithParam<ending_way> {
+protected:
+    editing_a_font editor;
+    // Ends the editor the way under test and checks how it ended.
+    void end()
+    {
+        const int status = end_editor(editor.t, GetParam());
+        EXPECT_EQ(editor.t.wait_exit(), status);
         EXPECT_EQ(editor.dir.read("font.raw"), editor.font) << "the file itself is untouched";
-        EXPECT_NE(editor.t.terminal_output().find("quorvalen: the unsaved font was written to " +
-                                                  editor.path + ".save"),
-                  std::string::npos);
+        if (GetParam() != ending_way::closed_terminal)
+            expect_terminal_put_back();
     }
-}
-
-TEST(ending, ctrl_c_and_ctrl_backslash_count_as_the_signals)
-{
-    for (auto [keys, signal_number] : {std::pair{"\x03", SIGINT}, {"\x1c", SIGQUIT}}) {
-        editing_a_font editor;
-        editor.toggle_first_pixel();
-        editor.t.type(keys);
-        EXPECT_EQ(editor.t.wait_exit(), 128 + signal_number);
-        EXPECT_EQ(editor.dir.read("font.raw.save"), editor.with_first_pixel_toggled());
+    void expect_terminal_put_back()
+    {
+        const std::string &out = editor.t.terminal_output();
+        for (auto [on, off] : {std::pair{"smcup", "rmcup"}, {"smkx", "rmkx"}})
+            EXPECT_GT(out.rfind(terminfo_string("xterm-256color", off)),
+                      out.rfind(terminfo_string("xterm-256color", on)))
+                << off << " after the last " << on;
     }
-}
+    bool printed(const std::string &text)
+    {
+        return editor.t.terminal_output().find(text) != std::string::npos;
+    }
+};
 
-TEST(ending, without_unsaved_changes_nothing_is_written)
+TEST_P(ending_by, unsaved_changes_go_to_an_emergency_file_named_on_the_terminal)
 {
-    editing_a_font editor;
     editor.toggle_first_pixel();
-    editor.toggle_first_pixel();  // back as loaded, but a change all the same
-    kill(editor.t.pid(), SIGTERM);
-    editor.t.wait_exit();
-    EXPECT_TRUE(editor.exists("font.raw.save"));
-
-    editing_a_font untouched;
-    untouched.t.type(key_string("xterm-256color", "knp") + "W");
-    untouched.t.settle();
-    kill(untouched.t.pid(), SIGTERM);
-    EXPECT_EQ(untouched.t.wait_exit(), 128 + SIGTERM);
-    EXPECT_FALSE(untouched.exists("font.raw.save"));
-    EXPECT_EQ(untouched.t.terminal_output().find("unsaved"), std::string::npos);
+    end();
+    EXPECT_EQ(editor.dir.read("font.raw.save"), editor.with_first_pixel_toggled());
+    if (GetParam() != ending_way::closed_terminal) {
+        EXPECT_TRUE(printed("quorvalen: the unsaved font was written to " + editor.path + ".save"))
+            << editor.t.terminal_output();
+    }
 }
 
-TEST(ending, an_existing_emergency_file_is_never_overwritten)
+TEST_P(ending_by, without_unsaved_changes_nothing_is_written)
 {
-    editing_a_font editor;
+    editor.t.type(key_string("xterm-256color", "knp") + "PW");
+    editor.t.settle();
+    end();
+    EXPECT_FALSE(editor.exists("font.raw.save"));
+    EXPECT_FALSE(printed("unsaved"));
+}
+
+TEST_P(ending_by, an_existing_emergency_file_is_never_overwritten)
+{
     editor.dir.write("font.raw.save", std::string("keep me"));
     editor.dir.write("font.raw.save.1", std::string("and me"));
     editor.toggle_first_pixel();
-    kill(editor.t.pid(), SIGHUP);
-    editor.t.wait_exit();
+    end();
     EXPECT_EQ(editor.dir.read("font.raw.save"), font_bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     EXPECT_EQ(editor.dir.read("font.raw.save.1").size(), 6u);
     EXPECT_EQ(editor.dir.read("font.raw.save.2"), editor.with_first_pixel_toggled());
 }
 
-TEST(ending, losing_the_terminal_rescues_the_font_too)
+INSTANTIATE_TEST_SUITE_P(each_way, ending_by,
+                         testing::Values(ending_way::hang_up_signal, ending_way::terminate_signal,
+                                         ending_way::ctrl_c, ending_way::ctrl_backslash,
+                                         ending_way::closed_terminal));
+
+TEST(ending, a_change_undone_by_hand_still_counts_as_unsaved)
 {
-    for (bool ignore_hangup : {false, true}) {
-        scratch_dir dir;
-        std::string path = dir.write("font.raw", font_with_glyph(65, {"#......."}));
-        terminal t({path}, {.ignore_hangup = ignore_hangup});
-        t.settle();
-        t.type(" ");
-        t.settle();
-        t.hang_up();
-        t.wait_exit();
-        EXPECT_EQ(dir.read("font.raw.save"), font_with_glyph(65, {})) << ignore_hangup;
-    }
+    editing_a_font editor;
+    editor.toggle_first_pixel();
+    editor.toggle_first_pixel();
+    kill(editor.t.pid(), SIGTERM);
+    editor.t.wait_exit();
+    EXPECT_EQ(editor.dir.read("font.raw.save"), editor.font);
+}
+
+TEST(ending, a_save_or_load_makes_the_font_saved_again)
+{
+    editing_a_font editor;
+    editor.toggle_first_pixel();
+    editor.t.type("S\r");
+    editor.t.wait_for_text(23, 0, "Font saved.");
+    kill(editor.t.pid(), SIGTERM);
+    editor.t.wait_exit();
+    EXPECT_FALSE(editor.exists("font.raw.save"));
+    EXPECT_EQ(editor.dir.read("font.raw"), editor.with_first_pixel_toggled());
+}
+
+TEST(ending, with_the_hang_up_signal_ignored_the_end_of_input_rescues_the_font)
+{
+    scratch_dir dir;
+    std::string path = dir.write("font.raw", font_with_glyph(65, {"#......."}));
+    terminal t({path}, {.ignore_hangup = true});
+    t.settle();
+    t.type(" ");
+    t.settle();
+    t.hang_up();
+    EXPECT_EQ(t.wait_exit(), 1);
+    EXPECT_EQ(dir.read("font.raw.save"), font_with_glyph(65, {}));
 }
 
 TEST(ending, without_a_file_name_the_rescue_goes_to_the_working_directory)
