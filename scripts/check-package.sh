@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a temporary directory and checks what it
-# holds and what it depends on. Needs cmake, g++, dpkg-dev and file.
+# holds and what it depends on, and, as root, installs and removes it. Needs
+# cmake, g++, dpkg-dev, file and man-db.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,6 +42,19 @@ check "named quorvalen" test "$(dpkg-deb -f "$package" Package)" = quorvalen
 check "version $version" test "$(dpkg-deb -f "$package" Version)" = "$version"
 check "depends on the ncurses runtime" has_line 'libncursesw6' "$depends"
 check "depends on the terminfo library" has_line 'libtinfo6' "$depends"
+
+# Installing and removing for real, only where that cannot disturb anything:
+# as root (as in CI), with no quorvalen package installed already.
+if [ "$(id -u)" -eq 0 ] && ! dpkg -s quorvalen >/dev/null 2>&1; then
+    trap 'dpkg -r quorvalen >/dev/null 2>&1 || true; rm -rf "$build"' EXIT
+    dpkg -i "$package" >/dev/null
+    usage=$(/usr/bin/quorvalen a b || true)
+    check "installed, it prints its usage" has_line '^Usage: /usr/bin/quorvalen fontfile$' "$usage"
+    check "installed, man finds its page" test -n "$(man -w quorvalen 2>/dev/null)"
+    dpkg -r quorvalen >/dev/null
+    check "removed, no binary is left" test ! -e /usr/bin/quorvalen
+    check "removed, no manual page is left" test -z "$(ls /usr/share/man/man1/quorvalen.1* 2>/dev/null)"
+fi
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed for $(basename "$package"); it holds:"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
-          libvterm-dev sharutils groff-base dpkg-dev file)
+          libvterm-dev sharutils groff-base dpkg-dev file man-db)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
