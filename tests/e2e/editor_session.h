@@ -36,7 +36,7 @@ protected:
     }
     std::string status_line() { return t->row_text(23); }
     std::string glyph_title() { return t->text(5, 46, 10); }
-    std::vector<std::string> picture() { return glyph_picture(*t, GetParam()); }
+    std::vector<std::string> picture(bool wide = false) { return glyph_picture(*t, GetParam(), wide); }
 
     // A whole status line of 80 columns holding `text`.
     static std::string line(const std::string &text)

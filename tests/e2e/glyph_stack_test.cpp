@@ -1,29 +1,19 @@
 // P pushes copies of glyphs, O pops them back over the current glyph.
-#include "editor_screen.h"
-#include "scratch_files.h"
+#include "editor_session.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class glyph_stack_in : public testing::TestWithParam<std::string> {
+class glyph_stack_in : public editor_session {
 protected:
-    scratch_dir dir;
-    terminal t{{}, {.term = GetParam(), .workdir = dir.path.string()}};
-    std::string key(const char *cap) { return key_string(GetParam(), cap); }
-    void press(const std::string &keys)
-    {
-        t.type(keys);
-        t.settle();
-    }
-    std::vector<std::string> picture() { return glyph_picture(t, GetParam()); }
+    void SetUp() override { start(); }
     void expect_status(const std::string &message)
     {
-        EXPECT_EQ(t.row_text(23), message + std::string(80 - message.size(), ' '));
-        EXPECT_EQ(t.cursor(), (cursor_position{23, static_cast<int>(message.size())}))
+        EXPECT_EQ(status_line(), line(message));
+        EXPECT_EQ(t->cursor(), (cursor_position{23, static_cast<int>(message.size())}))
             << "the cursor stays at the end of the message";
     }
-    void SetUp() override { t.settle(); }
 };
 
 const std::vector<std::string> blank(16, "........");
@@ -41,7 +31,7 @@ TEST_P(glyph_stack_in, pop_on_an_empty_stack_changes_nothing)
     expect_status("Stack is already empty, can't pop.");
     EXPECT_EQ(picture(), with_row(0, "#......."));
     press(key("kcud1"));
-    EXPECT_EQ(t.cursor(), pixel_cursor(1, 0)) << "the next command brings the cursor back";
+    EXPECT_EQ(t->cursor(), pixel_cursor(1, 0)) << "the next command brings the cursor back";
 }
 
 TEST_P(glyph_stack_in, push_then_pop_copies_a_glyph_to_the_next_position)
@@ -52,11 +42,11 @@ TEST_P(glyph_stack_in, push_then_pop_copies_a_glyph_to_the_next_position)
     EXPECT_EQ(picture(), blank);
     press("o");
     expect_status("Character 66 poped from stack (new stack size 0).");
-    EXPECT_EQ(t.text(5, 46, 10), " Char 066 ");
+    EXPECT_EQ(t->text(5, 46, 10), " Char 066 ");
     EXPECT_EQ(picture(), with_row(0, ".#......"));
     press(key("kpp"));
     EXPECT_EQ(picture(), with_row(0, ".#......")) << "glyph 65 keeps its pixels";
-    EXPECT_EQ(t.cursor(), pixel_cursor(0, 1));
+    EXPECT_EQ(t->cursor(), pixel_cursor(0, 1));
 }
 
 TEST_P(glyph_stack_in, copies_come_back_newest_first)
@@ -80,7 +70,7 @@ TEST_P(glyph_stack_in, a_pushed_glyph_can_be_popped_into_another_loaded_font)
     dir.write("other.font", font_with_glyph(66, other_66));
     press(key("kcuf1") + " " + "P");
     press("Lother.font\r");
-    EXPECT_EQ(t.row_text(23).substr(0, 13), "Font loaded. ");
+    EXPECT_EQ(t->row_text(23).substr(0, 13), "Font loaded. ");
     press(key("knp"));
     EXPECT_EQ(picture(), other_66);
     press("O");
