@@ -237,6 +237,18 @@ INSTANTIATE_TEST_SUITE_P(each_way, ending_by,
                                          ending_way::ctrl_c, ending_way::ctrl_backslash,
                                          ending_way::closed_terminal));
 
+TEST(ending, ctrl_c_in_a_prompt_rescues_the_font_too)
+{
+    editing_a_font editor;
+    editor.toggle_first_pixel();
+    editor.t.type("Sother.raw");
+    editor.t.settle();
+    editor.t.type("\x03");
+    EXPECT_EQ(editor.t.wait_exit(), 128 + SIGINT);
+    EXPECT_EQ(editor.dir.read("font.raw.save"), editor.with_first_pixel_toggled());
+    EXPECT_FALSE(editor.exists("other.raw"));
+}
+
 TEST(ending, a_change_undone_by_hand_still_counts_as_unsaved)
 {
     editing_a_font editor;
