@@ -6,12 +6,30 @@
 
 namespace {
 
-using saving = font_file_test;
-
 int save(const std::string &file, const bytes &font)
 {
     return save_raw_font(file.c_str(), font.data(), font_size);
 }
+
+using names_list = std::vector<std::string>;
+
+class saving : public font_file_test {
+protected:
+    // Saves over an existing font in a child made to fail by `prepare`; the
+    // save must fail with `expected_errno` and leave the old font alone.
+    void expect_failed_save_keeps_the_old_font(const std::function<bool()> &prepare,
+                                               int expected_errno)
+    {
+        bytes old_font = sample_font(11);
+        std::string file = write_file("font.raw", old_font);
+        auto outcome = run_in_child(prepare, [&] { return save(file, sample_font(12)); });
+        ASSERT_TRUE(outcome) << "could not set the limit up";
+        EXPECT_EQ(outcome->result, -1);
+        EXPECT_EQ(outcome->error, "write: " + system_text(expected_errno));
+        EXPECT_EQ(read_file(file), old_font);
+        EXPECT_EQ(names(), names_list{"font.raw"});
+    }
+};
 
 mode_t permission_bits(const std::string &file)
 {
@@ -19,8 +37,6 @@ mode_t permission_bits(const std::string &file)
     stat(file.c_str(), &status);
     return status.st_mode & 07777;
 }
-
-using names_list = std::vector<std::string>;
 
 TEST_F(saving, new_file_holds_the_font_and_loads_back)
 {
@@ -156,22 +172,11 @@ TEST_F(saving, pipe_gets_the_font_and_stays_a_pipe)
 
 TEST_F(saving, failure_after_the_temporary_file_was_made_keeps_the_old_font)
 {
-    bytes old_font = sample_font(11);
-    std::string file = write_file("font.raw", old_font);
     // The temporary file may grow to only 1000 bytes: its write stops short,
     // then fails with EFBIG.
-    auto outcome = run_in_child([] { return limit_file_size(1000); },
-                                [&] { return save(file, sample_font(12)); });
-    ASSERT_TRUE(outcome) << "could not limit the file size";
-    EXPECT_EQ(outcome->result, -1);
-    EXPECT_EQ(outcome->error, "write: " + system_text(EFBIG));
-    EXPECT_EQ(read_file(file), old_font);
-    EXPECT_EQ(names(), names_list{"font.raw"});
+    expect_failed_save_keeps_the_old_font([] { return limit_file_size(1000); }, EFBIG);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(saving, failed_save_under_a_new_name_leaves_no_file_behind)
 {
@@ -193,16 +198,8 @@ TEST_F(saving, failed_save_under_a_new_name_leaves_no_file_behind)
 
 TEST_F(saving, no_temporary_file_for_lack_of_resources_fails_and_keeps_the_old_font)
 {
-    bytes old_font = sample_font(14);
-    std::string file = write_file("font.raw", old_font);
     // The target opens; the temporary file finds no file descriptor left.
-    auto outcome = run_in_child(limit_open_files_to_one_more,
-                                [&] { return save(file, sample_font(15)); });
-    ASSERT_TRUE(outcome) << "could not limit the open files";
-    EXPECT_EQ(outcome->result, -1);
-    EXPECT_EQ(outcome->error, "write: " + system_text(EMFILE));
-    EXPECT_EQ(read_file(file), old_font);
-    EXPECT_EQ(names(), names_list{"font.raw"});
+    expect_failed_save_keeps_the_old_font(limit_open_files_to_one_more, EMFILE);
 }
 
 }  // namespace
