@@ -12,7 +12,7 @@ char font_file_name[file_name_max + 1];
 
 [[noreturn]] static void print_usage(char **argv)
 {
-    std::puts("Full screen font editor v1.2 by the quorvalen developers");
+    std::puts("Full screen font editor v" QUORVALEN_VERSION " by the quorvalen developers");
     std::printf("Usage: %s fontfile\n", argv[0]);
     std::exit(1);
 }

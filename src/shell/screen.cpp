@@ -17,7 +17,7 @@ static bool editor_laid_out;
 static std::string kept_status;  // the message to show again after a new layout
 static bool resized_since_layout;  // the library moved or cut windows meanwhile
 
-static const char title[] = "quorvalen 1.2 - A Full-Screen Console Font Editor";
+static const char title[] = "quorvalen " QUORVALEN_VERSION " - A Full-Screen Console Font Editor";
 
 static const char *const help_lines[] = {
     "Left/Up/Right/Down - move",
