@@ -8,17 +8,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
           libvterm-dev sharutils groff-base dpkg-dev file man-db)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    sudo_cmd=""
-    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-    $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc)
 build_and_test() {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs those of the Debian packages named as arguments that are missing,
+# without asking anything: as root, or through sudo.
+set -euo pipefail
+
+missing=()
+for package in "$@"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo_cmd=""
+[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+$sudo_cmd apt-get update -qq
+# Through env, because sudo drops the caller's environment.
+$sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
