@@ -2,12 +2,15 @@
 # Builds quorvalen twice (warnings as errors; AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs the whole suite in both, checks the
 # Debian package, then fuzzes the font-file readers for a short, bounded time.
+# The plain build also runs the editor on the text console of a small
+# virtual machine.
 # Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
-          libvterm-dev sharutils groff-base dpkg-dev file man-db)
+          libvterm-dev sharutils groff-base dpkg-dev file man-db
+          qemu-system-x86 linux-image-amd64 busybox-static)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -17,7 +20,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
     $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+    # sudo drops the environment, so the frontend is set on its far side.
+    $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}"
 fi
 
 jobs=$(nproc)
