@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -90,12 +91,17 @@ public:
     dummy_console &operator=(const dummy_console &) = delete;
 
     // In a session of its own, so that no signal of ours reaches it and
-    // tty1 does not become its controlling terminal.
+    // tty1 does not become its controlling terminal; but it dies with the
+    // test, even when the test is killed.
     void start_editor()
     {
+        const pid_t test = getpid();
         editor_ = fork();
         if (editor_ != 0)
             return;
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != test)
+            _exit(127);
         setsid();
         const int console = open(console_path, O_RDWR | O_NOCTTY);
         for (int fd : {0, 1, 2})
