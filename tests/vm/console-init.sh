@@ -54,10 +54,16 @@ report() {
     if [ "$2" -eq 0 ]; then echo "RESULT $1 PASS"; else echo "RESULT $1 FAIL"; fi
 }
 
-$h font 2 256 editor.font
+# console_font SEED GLYPHS FILE: a patterned 8x16 font put on the console
+# and read back into FILE, 16 bytes a glyph.
+console_font() {
+    $h set "$1" "$2" && [ "$($h get "$3")" = "8x16 $2" ]
+}
+
+console_font 2 256 editor.font
 
 c_on_256_glyphs() {
-    $h set 1 256 &&
+    console_font 1 256 before.font &&
     start_editor own editor.font &&
     press C "Font saved to console" &&
     [ "$($h get console.font)" = "8x16 256" ] &&
@@ -65,7 +71,7 @@ c_on_256_glyphs() {
 }
 
 c_keeps_glyphs_256_to_511() {
-    $h set 3 512 && $h font 3 512 before.font &&
+    console_font 3 512 before.font &&
     start_editor own editor.font &&
     press " " "Char 065" && save_as edited.font && ! cmp -s edited.font editor.font &&
     press C "Font saved to console" &&
@@ -75,7 +81,7 @@ c_keeps_glyphs_256_to_511() {
 }
 
 d_brings_the_console_font_in() {
-    $h set 4 512 && $h font 4 512 console.font &&
+    console_font 4 512 console.font &&
     start_editor own editor.font &&
     press D "Font loaded from console." &&
     save_as taken.font &&
@@ -83,7 +89,7 @@ d_brings_the_console_font_in() {
 }
 
 start_without_file_brings_the_console_font_in() {
-    $h set 5 256 && $h font 5 256 console.font &&
+    console_font 5 256 console.font &&
     start_editor own &&
     $h wait "Font loaded from console." $wait_seconds &&
     save_as taken.font &&
@@ -91,7 +97,7 @@ start_without_file_brings_the_console_font_in() {
 }
 
 refused_c_leaves_both_fonts_alone() {
-    $h set 6 512 && $h font 6 512 before.font &&
+    console_font 6 512 before.font &&
     start_editor foreign editor.font &&
     press C "Not allowed to change this console's font." &&
     save_as kept.font && cmp editor.font kept.font &&

@@ -1,7 +1,7 @@
 // A small static helper for the scenarios run on a virtual machine's text
-// console: it sets and gets the console font of tty1 with KDFONTOP, writes
-// the fonts it sets as files, types keys into tty1 and waits for text on
-// its screen. Exits 0 on success, 1 with a message otherwise.
+// console: it sets and gets the console font of tty1 with KDFONTOP, types
+// keys into tty1 and waits for text on its screen. Exits 0 on success, 1
+// with a message otherwise.
 #include <linux/kd.h>
 
 #include <cerrno>
@@ -134,9 +134,6 @@ int main(int argc, char **argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "set" && argc == 4)
         set_font(static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
-    else if (command == "font" && argc == 5)
-        write_file(argv[4], patterned_font(static_cast<unsigned>(std::atoi(argv[3])),
-                                           static_cast<unsigned>(std::atoi(argv[2]))));
     else if (command == "get" && argc == 3)
         get_font(argv[2]);
     else if (command == "type" && argc == 3)
@@ -148,8 +145,8 @@ int main(int argc, char **argv)
     else if (command == "as-nobody" && argc > 2)
         run_as_nobody(argv + 2);
     else {
-        std::fprintf(stderr, "usage: vt_helper set SEED GLYPHS | font SEED GLYPHS FILE | get FILE |"
-                             " type KEYS | flush | wait TEXT SECONDS | as-nobody COMMAND...\n");
+        std::fprintf(stderr, "usage: vt_helper set SEED GLYPHS | get FILE | type KEYS | flush |"
+                             " wait TEXT SECONDS | as-nobody COMMAND...\n");
         return 1;
     }
     return 0;
