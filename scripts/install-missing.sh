@@ -14,4 +14,5 @@ sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 $sudo_cmd apt-get update -qq
 # Through env, because sudo drops the caller's environment.
-$sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+$sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}"

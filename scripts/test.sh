@@ -2,12 +2,15 @@
 # Builds quorvalen twice (warnings as errors; AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs the whole suite in both, checks the
 # Debian package, then fuzzes the font-file readers for a short, bounded time.
+# The plain build also runs the editor on the text console of a small
+# virtual machine.
 # Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
-          libvterm-dev sharutils groff-base dpkg-dev file man-db)
+          libvterm-dev sharutils groff-base dpkg-dev file man-db
+          qemu-system-x86 linux-image-amd64 busybox-static)
 scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc)

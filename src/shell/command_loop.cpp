@@ -1,3 +1,4 @@
+#include "console/console.h"
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
 #include "prompt/prompts.h"
@@ -59,7 +60,8 @@ static void dispatch(int key)
     switch (key) {
     case ' ': toggle_current_pixel(); break;
     case '#': prompt_char_number(); break;
-    case 'C': case 'c': case 'D': case 'd': show_console_unsupported(); break;
+    case 'C': case 'c': save_font_to_console(); break;
+    case 'D': case 'd': load_font_from_console(); break;
     case 'L': case 'l': prompt_load(); break;
     case 'S': case 's': prompt_save(); break;
     case 'P': case 'p': push_current_glyph(); break;

@@ -1,3 +1,4 @@
+#include "console/console.h"
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
@@ -88,8 +89,9 @@ int main(int argc, char **argv)
     prepare_terminal_restore();
     install_end_handlers();
     draw_screen();
+    // Without a file: the font of the console the editor runs on, if any.
     if (font_file_name[0] == '\0')
-        show_console_unsupported();
+        load_font_from_console();
     if (command_loop() == loop_end::input_gone)
         end_abruptly(1);
     endwin();

@@ -1,0 +1,9 @@
+// The keys C and D: the font exchanged with the Linux virtual console the
+// editor runs on. Elsewhere both only say that there is no such exchange.
+#pragma once
+
+// C: glyphs 0-255 of font_buffer onto the console.
+void save_font_to_console();
+
+// D, and a start without a file: the console's glyphs 0-255 into font_buffer.
+void load_font_from_console();

@@ -1,0 +1,29 @@
+// A console behind the kernel seam that keeps the kernel's rules: fonts in
+// 32-row slots, only 256 or 512 glyphs set, ENOSPC for a buffer too small,
+// EPERM for a SET on someone else's console, ENOSYS where the driver has no
+// font, EINVAL outside text mode, ENOTTY off a console.
+#pragma once
+
+#include <linux/kd.h>
+
+#include <vector>
+
+struct fake_console_t {
+    bool is_console = true;           // false: a pty, a serial line, a file
+    unsigned char keyboard = KB_101;
+    int mode = KD_TEXT;
+    bool has_font = true;             // false: the dummy driver
+    bool may_set = true;              // false: not our console, and not root
+    unsigned width = 8;
+    unsigned height = 16;
+    unsigned glyphs = 256;
+    std::vector<unsigned char> slots;  // glyphs * 32 rows of (width+7)/8 bytes
+    int gets = 0;
+    int sets = 0;
+};
+
+extern fake_console_t fake_console;
+
+// A console showing a font of `glyphs` glyphs, `width` x `height`, whose
+// every slot byte depends on its place and on `seed`.
+void make_fake_console(unsigned glyphs, unsigned width, unsigned height, int seed);
