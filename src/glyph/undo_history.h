@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-// The editor's budget: some 32,000 toggles, 6,900 pops or 31 loads, and
-// small enough that the editor stays under 4 MiB resident even when full.
-constexpr size_t history_budget = 128 * 1024;
+// The editor's budget: 16,384 toggles, 3,449 pops or 15 loads, and small
+// enough that the editor stays under 4 MiB resident even when it is full.
+constexpr size_t history_budget = 64 * 1024;
 
 // A label longer than this is shortened in the middle, so that a message
 // naming it fits on one 80-column line.
