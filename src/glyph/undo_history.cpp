@@ -171,8 +171,36 @@ static void put_back_on_stack(glyph_stack &stack, uint64_t offset)
 // under them rather than be taken from the middle of the stack.
 static void take_off_stack(glyph_stack &stack, const unsigned char *bytes)
 {
-    if (!stack.entries.empty() && std::equal(bytes, bytes + glyph_height, stack.entries.back().begin()))
+    if (!stack.entries.empty() &&
+        std::equal(bytes, bytes + glyph_height, stack.entries.back().begin()))
         stack_pop(stack);
+}
+
+static void apply_toggle(uint64_t start, history_change &change)
+{
+    change.char_index = ring_byte(start + 1);
+    change.row = ring_byte(start + 2) >> 3;
+    change.col = ring_byte(start + 2) & 7;
+    font_buffer[static_cast<size_t>(glyph_height * change.char_index + change.row)] ^=
+        static_cast<unsigned char>(0x80 >> change.col);
+}
+
+static void apply_pop(uint64_t start, history_change &change, glyph_stack &stack, bool undoing)
+{
+    change.char_index = ring_byte(start + 1);
+    unsigned char *target = font_buffer.data() + glyph_height * change.char_index;
+    swap_with_ring(start + 2, target, glyph_height);
+    if (undoing)
+        put_back_on_stack(stack, start + 2);
+    else
+        take_off_stack(stack, target);
+}
+
+static void apply_font_replacement(uint64_t start, history_change &change)
+{
+    swap_with_ring(start + 1, font_buffer.data(), font_size);
+    for (size_t i = 0; i < label_capacity && ring_byte(start + 1 + font_size + i); ++i)
+        change.label += static_cast<char>(ring_byte(start + 1 + font_size + i));
 }
 
 // Carries out the step at `start` on the font, either way, and says what it was.
@@ -181,28 +209,9 @@ static history_change apply_step(uint64_t start, glyph_stack &stack, bool undoin
     history_change change;
     change.kind = kind_at(start);
     switch (change.kind) {
-    case step_kind::toggle:
-        change.char_index = ring_byte(start + 1);
-        change.row = ring_byte(start + 2) >> 3;
-        change.col = ring_byte(start + 2) & 7;
-        font_buffer[static_cast<size_t>(glyph_height * change.char_index + change.row)] ^=
-            static_cast<unsigned char>(0x80 >> change.col);
-        break;
-    case step_kind::pop: {
-        change.char_index = ring_byte(start + 1);
-        unsigned char *target = font_buffer.data() + glyph_height * change.char_index;
-        swap_with_ring(start + 2, target, glyph_height);
-        if (undoing)
-            put_back_on_stack(stack, start + 2);
-        else
-            take_off_stack(stack, target);
-        break;
-    }
-    case step_kind::whole_font:
-        swap_with_ring(start + 1, font_buffer.data(), font_size);
-        for (size_t i = 0; i < label_capacity && ring_byte(start + 1 + font_size + i); ++i)
-            change.label += static_cast<char>(ring_byte(start + 1 + font_size + i));
-        break;
+    case step_kind::toggle: apply_toggle(start, change); break;
+    case step_kind::pop: apply_pop(start, change, stack, undoing); break;
+    case step_kind::whole_font: apply_font_replacement(start, change); break;
     }
     return change;
 }
