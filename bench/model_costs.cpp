@@ -1,9 +1,10 @@
-// Measured inside this process: the glyph stack's memory and the time to
-// load and save a font.
+// Measured inside this process: the glyph stack's and the undo history's
+// memory, the time to load and save a font, to undo and redo.
 #include "bench.h"
 
 #include "fontfile/fontfile.h"
 #include "glyph/glyph_stack.h"
+#include "glyph/undo_history.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int stack_pushes = 1'000'000;
+constexpr int toggles = 1'000'000;
 constexpr int file_runs = 2001;
 
 // Heap bytes in use, the blocks malloc took straight from mmap included.
@@ -32,6 +34,44 @@ figure stack_entry_figure()
     delete stack;
     return {"memory per glyph-stack entry, after 1,000,000 pushes", printed("%.1f B", per_entry),
             "<= 40 B", per_entry <= 40, "malloc's bytes in use (mallinfo2), 16 of them the glyph"};
+}
+
+void toggle_and_record(int n)
+{
+    const int c = n % glyph_count, row = n / glyph_count % glyph_height, col = n % glyph_width;
+    font_buffer[static_cast<size_t>(c * glyph_height + row)] ^= static_cast<unsigned char>(0x80 >> col);
+    record_toggle(c, row, col);
+}
+
+figure toggle_step_figure()
+{
+    constexpr int recorded = 100'000;
+    history_restart(history_budget);
+    for (int n = 0; n < recorded; ++n)
+        toggle_and_record(n);
+    const double per_toggle = static_cast<double>(font_history.undo_end - font_history.oldest) /
+                              static_cast<double>(font_history.undo_count);
+    return {"undo history: bytes per recorded toggle", printed("%.1f B", per_toggle), "", true,
+            printed("the %zu KiB budget kept the newest %lld of %d", history_budget / 1024,
+                    static_cast<long long>(font_history.undo_count), recorded)};
+}
+
+// 1,000,000 toggles recorded, then as many undos asked for; with the
+// editor's budget most find nothing left, so a budget holding every toggle
+// shows the cost of an undo too.
+figure toggles_then_undos_figure(size_t budget, const std::string &which)
+{
+    history_restart(budget);
+    glyph_stack stack;
+    auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < toggles; ++n)
+        toggle_and_record(n);
+    int undone = 0;
+    for (int n = 0; n < toggles; ++n)
+        undone += undo_change(stack).has_value();
+    std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+    return {"1,000,000 toggles, then 1,000,000 undos, " + which, printed("%.0f ms", elapsed.count()),
+            "", true, printed("%d undone", undone)};
 }
 
 // Median time of `file_runs` calls of `operation`, in microseconds.
@@ -74,6 +114,9 @@ std::vector<figure> model_figures()
         std::fprintf(stderr, "warning: a load or save failed: %s\n", error_text);
     return {
         stack_entry_figure(),
+        toggle_step_figure(),
+        toggles_then_undos_figure(history_budget, "the editor's budget"),
+        toggles_then_undos_figure(4 * toggles, "a budget for all"),
         file_time_figure("load, raw form", median_microseconds([&] { loads(raw); }), ""),
         file_time_figure("load, uuencoded form", median_microseconds([&] { loads(uuencoded); }), ""),
         file_time_figure("save", median_microseconds(save),

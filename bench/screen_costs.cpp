@@ -205,6 +205,24 @@ figure peak_memory_figure(const terminal_setup &setup, const scratch_dir &dir,
             saved ? "VmHWM" : "VmHWM; the save did not happen"};
 }
 
+// Reloads the font again and again: each load is a 4 KiB step of the undo
+// history, which stays within its budget by dropping the oldest.
+figure many_loads_memory_figure(const terminal_setup &setup, const scratch_dir &dir,
+                                const std::string &font_name)
+{
+    session s(setup, false, font_name, dir.path.string());
+    std::string hundred_loads;
+    for (int i = 0; i < 100; ++i)
+        hundred_loads += "l\r";
+    for (int i = 0; i < 100; ++i)
+        s.sent_for(hundred_loads);
+    long kib = proc_figure(s.t.pid(), "status", "VmHWM");
+    bool loaded = s.t.row_text(23).rfind("Font loaded.", 0) == 0;
+    s.quit();
+    return {"peak resident memory: 10,000 loads", printed("%.2f MiB", static_cast<double>(kib) / 1024),
+            "< 4 MiB", kib < 4096, loaded ? "VmHWM" : "VmHWM; the loads failed"};
+}
+
 } // namespace
 
 std::vector<figure> byte_figures(const terminal_setup &setup, bool show_bytes)
@@ -221,5 +239,6 @@ std::vector<figure> run_figures(const terminal_setup &setup)
 {
     scratch_dir dir;
     const std::string font_path = dir.write("varied.font", varied_font());
-    return {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font")};
+    return {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
+            many_loads_memory_figure(setup, dir, "varied.font")};
 }

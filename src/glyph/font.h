@@ -14,11 +14,12 @@ constexpr int font_size = glyph_count * glyph_height;  // 4096 bytes
 using glyph = std::array<unsigned char, glyph_height>;
 
 // The whole font, glyph c at bytes 16*c to 16*c+15. Changed only by loads,
-// pixel toggles and pops.
+// pixel toggles, pops, and undoing and redoing them.
 extern std::array<unsigned char, font_size> font_buffer;
 
-// Set by pixel toggles and pops, cleared by a successful load or save: what
-// an emergency save on losing the terminal would rescue.
+// Whether the font differs from its state at the last successful load or
+// save: kept by the undo history after every change, undo, redo, load and
+// save; what an emergency save on losing the terminal goes by.
 extern bool font_has_unsaved_changes;
 
 struct editor_state_t {

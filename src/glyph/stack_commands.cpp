@@ -1,4 +1,5 @@
 #include "glyph/glyph_stack.h"
+#include "glyph/undo_history.h"
 #include "shell/shell.h"
 
 #include <algorithm>
@@ -26,8 +27,10 @@ void pop_into_current_glyph()
         print_status("Stack is already empty, can't pop.");
         return;
     }
+    glyph before;
+    std::copy_n(current_glyph(), glyph_height, before.begin());
     std::copy(copy->begin(), copy->end(), current_glyph());
-    font_has_unsaved_changes = true;
+    record_pop(editor_state.current_char, before);
     draw_glyph(glyph_window, current_glyph());
     wrefresh(glyph_window);
     print_status("Character %d poped from stack (new stack size %d).",

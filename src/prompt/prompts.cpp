@@ -2,11 +2,14 @@
 
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
+#include "glyph/undo_history.h"
 #include "prompt/line_editor.h"
 #include "shell/shell.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 constexpr int char_number_capacity = 4;  // three digits and the terminator
 constexpr int char_number_col = 17;      // after "New character #:" and a blank
@@ -37,6 +40,13 @@ static bool ask_file_name(const char *prompt, char *name)
     return true;
 }
 
+// The name without its directories: enough to tell loads apart in a message.
+static const char *file_part(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
 void prompt_load()
 {
     char name[file_name_max + 1];
@@ -44,8 +54,10 @@ void prompt_load()
         show_status("Load canceled.");
         return;
     }
+    const std::array<unsigned char, font_size> before = font_buffer;
     if (load_font(name) == 0) {
-        font_has_unsaved_changes = false;
+        record_font_replacement(std::string("load of ") + file_part(name), before.data());
+        mark_font_saved();
         print_status("Font loaded.");
         draw_glyph(glyph_window, current_glyph());
     } else {
@@ -62,7 +74,7 @@ void prompt_save()
         return;
     }
     if (save_raw_font(name, font_buffer.data(), font_size) == 0) {
-        font_has_unsaved_changes = false;
+        mark_font_saved();
         print_status("Font saved.");
     } else {
         print_status("Save error: %s", error_text);

@@ -1,6 +1,7 @@
 #include "console/console.h"
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
+#include "glyph/undo_history.h"
 #include "prompt/prompts.h"
 #include "shell/shell.h"
 
@@ -26,7 +27,7 @@ static void toggle_current_pixel()
 {
     toggle_pixel(glyph_window, editor_state.current_char, font_buffer.data(),
                  editor_state.cursor_row, editor_state.cursor_col, editor_state.wide_mode + 1);
-    font_has_unsaved_changes = true;
+    record_toggle(editor_state.current_char, editor_state.cursor_row, editor_state.cursor_col);
     wrefresh(glyph_window);
 }
 
@@ -55,6 +56,8 @@ static bool key_input_ended(int failed_reads_in_a_row)
     return poll(&input, 1, 0) > 0;
 }
 
+constexpr int ctrl_r = 'R' & 0x1f;
+
 static void dispatch(int key)
 {
     switch (key) {
@@ -67,6 +70,8 @@ static void dispatch(int key)
     case 'P': case 'p': push_current_glyph(); break;
     case 'O': case 'o': pop_into_current_glyph(); break;
     case 'R': case 'r': redraw_all(); break;
+    case 'U': case 'u': undo_last_change(); break;
+    case ctrl_r: redo_last_change(); break;
     case 'W': case 'w': switch_wide_mode(); break;
     case KEY_DOWN: move_pixel_cursor(1, 0); break;
     case KEY_UP: move_pixel_cursor(-1, 0); break;

@@ -271,6 +271,22 @@ TEST(ending, a_save_or_load_makes_the_font_saved_again)
     EXPECT_EQ(editor.dir.read("font.raw"), editor.with_first_pixel_toggled());
 }
 
+TEST(ending, the_saved_state_follows_undo_and_redo)
+{
+    const struct {
+        std::string keys;
+        bool rescued;
+    } cases[] = {{" U", false}, {" U\x12", true}, {" S\rU", true}, {" S\rU\x12", false}};
+    for (const auto &c : cases) {
+        editing_a_font editor;
+        editor.t.type(c.keys);
+        editor.t.settle();
+        kill(editor.t.pid(), SIGHUP);
+        editor.t.wait_exit();
+        EXPECT_EQ(editor.exists("font.raw.save"), c.rescued) << c.keys;
+    }
+}
+
 TEST(ending, with_the_hang_up_signal_ignored_the_end_of_input_rescues_the_font)
 {
     scratch_dir dir;

@@ -1,0 +1,78 @@
+// Every change to font_buffer, kept so it can be undone and redone: pixel
+// toggles, pops and whole-font replacements such as loads. The steps live in
+// one ring of bytes of a fixed budget; the oldest are dropped to make room.
+// No curses here: the U and Ctrl-R commands show what these functions did.
+#pragma once
+
+#include "glyph/font.h"
+#include "glyph/glyph_stack.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+// The editor's budget: 16,384 toggles, 3,449 pops or 15 loads, and small
+// enough that the editor stays under 4 MiB resident even when it is full.
+constexpr size_t history_budget = 64 * 1024;
+
+// A label longer than this is shortened in the middle, so that a message
+// naming it fits on one 80-column line.
+constexpr size_t label_capacity = 40;
+
+enum class step_kind : unsigned char { toggle = 1, pop = 2, whole_font = 3 };
+
+// Offsets count bytes ever written to the ring, so they only grow while
+// steps are added; a step's bytes sit at offset modulo the budget.
+struct undo_history {
+    size_t budget = history_budget;
+    std::unique_ptr<unsigned char[]> ring;  // made on the first step
+    uint64_t oldest = 0;     // start of the oldest step kept
+    uint64_t undo_end = 0;   // end of the newest step in force: the font's state
+    uint64_t redo_end = 0;   // end of the newest undone step
+    uint64_t saved_at = 0;   // the state at the last load or save, if still reachable
+    int64_t undo_count = 0;  // steps between oldest and undo_end
+    int64_t redo_count = 0;  // steps between undo_end and redo_end
+};
+
+// The run's history, of every change made through the functions below.
+extern undo_history font_history;
+
+// Empties the history and makes the font as it is now the saved state.
+void history_restart(size_t budget);
+
+// Record a change just made to font_buffer. Each drops what could be redone.
+void record_toggle(int char_index, int row, int col);
+void record_pop(int char_index, const glyph &before);
+// A change of all 4096 bytes, named by `label` ("load of font.raw",
+// "console load"); `before` is the whole font as it was.
+void record_font_replacement(const std::string &label, const unsigned char *before);
+
+// The font as it is now is what a load, a save or a console load left:
+// not unsaved, until a change, undo or redo moves away from this state.
+void mark_font_saved();
+
+// What an undo or redo changed.
+struct history_change {
+    step_kind kind = step_kind::toggle;
+    int char_index = 0;  // the glyph changed; a toggle's or pop's only
+    int row = 0;         // a toggle's pixel
+    int col = 0;
+    std::string label;   // a whole-font change's
+    int64_t steps_left = 0;  // how many more can be undone (after an undo) or redone
+};
+
+// Take back the newest change in force, or carry out again the newest undone
+// one, on font_buffer; the copy a pop took goes back onto `stack` and off it
+// again. Nothing, and nothing changed, when there is no such step.
+std::optional<history_change> undo_change(glyph_stack &stack);
+std::optional<history_change> redo_change(glyph_stack &stack);
+
+// One line under 80 columns, such as "Undone: pop into char 066 (3 more to undo)."
+std::string change_message(const history_change &change, bool undone);
+
+// The U and Ctrl-R commands: undo or redo one change and show it, with its
+// glyph made current; with nothing to undo or redo, not a byte is drawn.
+void undo_last_change();
+void redo_last_change();

@@ -1,0 +1,89 @@
+// U undoes toggles, pops and loads one at a time, Ctrl-R redoes them; each
+// shows the glyph it changed, with the terminal cursor on the pixel cursor.
+#include "editor_session.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char ctrl_r[] = "\x12";
+
+class undo_in : public editor_session {
+protected:
+    void expect_shown(const std::vector<std::string> &glyph, const std::string &message,
+                      cursor_position cursor, const std::string &title = " Char 065 ")
+    {
+        EXPECT_EQ(glyph_title(), title);
+        EXPECT_EQ(picture(), glyph);
+        EXPECT_EQ(status_line(), line(message));
+        EXPECT_EQ(t->cursor(), cursor);
+    }
+};
+
+const std::vector<std::string> blank(16, "........");
+std::vector<std::string> first_pixel_lit = [] {
+    std::vector<std::string> picture = blank;
+    picture[0] = "#.......";
+    return picture;
+}();
+
+TEST_P(undo_in, toggles_are_undone_newest_first_and_redone_each_on_its_pixel)
+{
+    start();
+    press(" " + key("kcud1", 2) + key("kcuf1", 3) + " " + key("knp", 2) + "U");
+    expect_shown(first_pixel_lit, "Undone: pixel at row 2, column 3 of char 065 (1 more to undo).",
+                 pixel_cursor(2, 3));
+    press("u");
+    expect_shown(blank, "Undone: pixel at row 0, column 0 of char 065 (nothing more to undo).",
+                 pixel_cursor(0, 0));
+    press(key("knp") + ctrl_r);
+    expect_shown(first_pixel_lit, "Redone: pixel at row 0, column 0 of char 065 (1 more to redo).",
+                 pixel_cursor(0, 0));
+}
+
+TEST_P(undo_in, undoing_a_pop_brings_back_the_glyph_and_the_stack)
+{
+    dir.write("a.font", patterned_font(1));
+    start({"a.font"});
+    press("P" + key("knp") + key("kcuf1") + "O" + key("knp", 3) + "U");
+    expect_shown(picture_of(patterned_font(1), 66),
+                 "Undone: pop into char 066 (nothing more to undo).", pixel_cursor(0, 1), " Char 066 ");
+    press(ctrl_r);
+    EXPECT_EQ(picture(), picture_of(patterned_font(1), 65));
+    press("UO");
+    EXPECT_EQ(status_line(), line("Character 66 poped from stack (new stack size 0)."));
+}
+
+TEST_P(undo_in, undoing_a_load_brings_back_the_drawing)
+{
+    dir.write("other.font", patterned_font(2));
+    start();
+    press(" L" + std::string(ctrl_u) + "other.font\rU");
+    expect_shown(first_pixel_lit, "Undone: load of other.font (1 more to undo).", pixel_cursor(0, 0));
+    press(ctrl_r);
+    expect_shown(picture_of(patterned_font(2), 65),
+                 "Redone: load of other.font (nothing more to redo).", pixel_cursor(0, 0));
+}
+
+TEST_P(undo_in, with_nothing_to_undo_or_redo_the_keys_send_nothing)
+{
+    start();
+    auto expect_nothing_sent_for = [this](const std::string &keys) {
+        const size_t sent_before = t->terminal_output().size();
+        const auto screen_before = whole_screen(*t, 24, 80);
+        press(keys);
+        EXPECT_EQ(t->terminal_output().size(), sent_before) << keys;
+        EXPECT_EQ(whole_screen(*t, 24, 80), screen_before) << keys;
+    };
+    expect_nothing_sent_for("U");
+    expect_nothing_sent_for(ctrl_r);
+    expect_nothing_sent_for("u" + std::string(ctrl_r) + "U");
+    press(" U");
+    expect_nothing_sent_for("U");
+    press(ctrl_r);
+    expect_nothing_sent_for(ctrl_r);
+}
+
+INSTANTIATE_TEST_SUITE_P(terminals, undo_in, testing::Values("xterm-256color", "linux"));
+
+} // namespace

@@ -1,0 +1,126 @@
+#include "glyph/undo_history.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using font_copy = std::array<unsigned char, font_size>;
+
+// The changes as the editor makes them: the font first, then the record.
+void toggle(int c, int row, int col)
+{
+    font_buffer[static_cast<size_t>(c * glyph_height + row)] ^= static_cast<unsigned char>(0x80 >> col);
+    record_toggle(c, row, col);
+}
+
+void pop_into(glyph_stack &stack, int c)
+{
+    glyph before;
+    std::copy_n(font_buffer.begin() + c * glyph_height, glyph_height, before.begin());
+    std::ranges::copy(*stack_pop(stack), font_buffer.begin() + c * glyph_height);
+    record_pop(c, before);
+}
+
+void load(const std::string &label, unsigned char fill)
+{
+    const font_copy before = font_buffer;
+    font_buffer.fill(fill);
+    record_font_replacement(label, before.data());
+}
+
+class undo_history_test : public testing::Test {
+protected:
+    glyph_stack stack{{{1}, {2}}};
+    void SetUp() override
+    {
+        font_buffer.fill(0);
+        history_restart(history_budget);
+    }
+};
+
+TEST_F(undo_history_test, every_kind_of_change_undoes_to_each_earlier_font_and_redoes_forward)
+{
+    const std::function<void()> changes[] = {
+        [] { toggle(65, 3, 2); },
+        [this] { pop_into(stack, 66); },
+        [] { load("load of a.font", 0x5A); },
+        [this] { pop_into(stack, 66); },
+        [] { toggle(66, 0, 7); },
+    };
+    std::vector<font_copy> fonts{font_buffer};
+    for (const auto &change : changes) {
+        change();
+        fonts.push_back(font_buffer);
+    }
+    for (size_t step = fonts.size() - 1; step-- > 0;) {
+        EXPECT_EQ(undo_change(stack)->steps_left, static_cast<int64_t>(step));
+        EXPECT_EQ(font_buffer, fonts[step]) << "after undoing step " << step;
+    }
+    EXPECT_FALSE(undo_change(stack));
+    EXPECT_EQ(stack.entries, (std::vector<glyph>{{1}, {2}})) << "both pops undone";
+    stack_push(stack, glyph{3});
+    for (size_t step = 1; step < fonts.size(); ++step) {
+        EXPECT_TRUE(redo_change(stack));
+        EXPECT_EQ(font_buffer, fonts[step]) << "after redoing step " << step;
+    }
+    EXPECT_FALSE(redo_change(stack));
+    EXPECT_EQ(stack.entries, (std::vector<glyph>{{1}, {2}, {3}}))
+        << "a copy pushed since keeps the redone pops' copies under it";
+}
+
+TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
+{
+    history_restart(font_size + 200);  // a load and eight pops
+    glyph_stack many{std::vector<glyph>(20, glyph{7})};
+    load("load of a.font", 3);
+    for (int c = 0; c < 12; ++c)
+        pop_into(many, c);
+    int undone = 0;
+    while (undo_change(many))
+        ++undone;
+    EXPECT_EQ(undone, 12) << "the load made room for the ninth pop";
+    EXPECT_EQ(font_buffer[0], 3);
+}
+
+// Steps: t toggle, l load, s saved, u undo, r redo. A change made after
+// undoing past the saved state, or a small budget, puts it out of reach.
+TEST_F(undo_history_test, the_font_is_saved_exactly_at_the_state_of_the_last_load_or_save)
+{
+    const struct {
+        const char *steps;
+        bool unsaved;
+        size_t budget = history_budget;
+    } cases[] = {
+        {"", false},     {"t", true},      {"tu", false},   {"tur", true},     {"tt", true},
+        {"tsu", true},   {"tsur", false},  {"tl", true},    {"tls", false},    {"tlsu", true},
+        {"tuut", true},  {"tsuut", true},  {"ttsuuttuu", true}, {"ttttuuuu", true, 12},
+        {"t", true, 1},  // a step larger than the whole budget
+    };
+    for (const auto &c : cases) {
+        history_restart(c.budget);
+        for (const char *step = c.steps; *step; ++step) {
+            switch (*step) {
+            case 't': toggle(1, 2, 3); break;
+            case 'l': load("load of b.font", 2); break;
+            case 's': mark_font_saved(); break;
+            case 'u': undo_change(stack); break;
+            case 'r': redo_change(stack); break;
+            }
+        }
+        EXPECT_EQ(font_has_unsaved_changes, c.unsaved) << c.steps;
+    }
+}
+
+TEST_F(undo_history_test, long_labels_are_shortened_in_the_middle_between_characters)
+{
+    // Each cut falls inside a two-byte character.
+    load("load of /a/éééééééééééééééééééé.font", 1);
+    history_change change = *undo_change(stack);
+    change.steps_left = 9'999'999;
+    EXPECT_EQ(change_message(change, false), "Redone: load of /a/ééé...ééééééé.font"
+                                             " (9999999 more to redo).");
+}
+
+} // namespace
