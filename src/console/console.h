@@ -5,5 +5,8 @@
 // C: glyphs 0-255 of font_buffer onto the console.
 void save_font_to_console();
 
-// D, and a start without a file: the console's glyphs 0-255 into font_buffer.
+// D: the console's glyphs 0-255 into font_buffer, as one step to undo.
 void load_font_from_console();
+
+// A start without a file: the same, as the font the run starts with.
+void start_with_console_font();

@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     draw_screen();
     // Without a file: the font of the console the editor runs on, if any.
     if (font_file_name[0] == '\0')
-        load_font_from_console();
+        start_with_console_font();
     if (command_loop() == loop_end::input_gone)
         end_abruptly(1);
     endwin();

@@ -80,12 +80,13 @@ c_keeps_glyphs_256_to_511() {
     cmp expected.font console.font
 }
 
-d_brings_the_console_font_in() {
+d_brings_the_console_font_in_and_u_takes_it_back() {
     console_font 4 512 console.font &&
     start_editor own editor.font &&
     press D "Font loaded from console." &&
     save_as taken.font &&
-    head -c 4096 console.font >expected.font && cmp expected.font taken.font
+    head -c 4096 console.font >expected.font && cmp expected.font taken.font &&
+    press U "Undone: console load" && save_as undone.font && cmp editor.font undone.font
 }
 
 start_without_file_brings_the_console_font_in() {
@@ -104,7 +105,7 @@ refused_c_leaves_both_fonts_alone() {
     [ "$($h get console.font)" = "8x16 512" ] && cmp before.font console.font
 }
 
-for scenario in c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in \
+for scenario in c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back \
                 start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone; do
     $scenario
     result=$?

@@ -8,7 +8,7 @@ set -euo pipefail
 editor=$1
 helper=$2
 here=$(cd "$(dirname "$0")" && pwd)
-scenarios=(c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in
+scenarios=(c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back
            start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone)
 skipped=77
 
