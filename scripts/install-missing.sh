@@ -5,7 +5,9 @@ set -euo pipefail
 
 missing=()
 for package in "$@"; do
-    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    # Exactly "installed": a package removed but not purged still has a status.
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" = installed ] ||
+        missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

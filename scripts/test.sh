@@ -8,9 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
+packages=(cmake make g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
           libvterm-dev sharutils groff-base dpkg-dev file man-db
-          qemu-system-x86 linux-image-amd64 busybox-static)
+          qemu-system-x86 linux-image-amd64 busybox-static lintian)
 scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc)

@@ -108,6 +108,8 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
          "This console has no loadable font.", "This console has no loadable font."},
         {"someone else's console", [] { fake_console.may_set = false; },
          nullptr, "Not allowed to change this console's font."},
+        {"a driver that refuses the font", [] { fake_console.refuses_set = true; },
+         nullptr, "The console refused the font."},
         {"8x14 with 512 glyphs", [] { make_fake_console(512, 8, 14, 8); },
          "The console font is 8x14 with 512 glyphs: only 8x16 fonts can be edited.",
          "The console font is 8x14 with 512 glyphs: its glyphs 256-511 cannot be kept."},

@@ -56,7 +56,7 @@ static int get_font(console_font_op &op)
 
 static int set_font(const console_font_op &op)
 {
-    if (!op.data || (op.charcount != 256 && op.charcount != 512))
+    if (fake_console.refuses_set || !op.data || (op.charcount != 256 && op.charcount != 512))
         return EINVAL;
     if (op.width == 0 || op.width > 32 || op.height == 0 || op.height > 32)
         return EINVAL;

@@ -14,6 +14,7 @@ struct fake_console_t {
     int mode = KD_TEXT;
     bool has_font = true;             // false: the dummy driver
     bool may_set = true;              // false: not our console, and not root
+    bool refuses_set = false;         // a driver that will not take the font
     unsigned width = 8;
     unsigned height = 16;
     unsigned glyphs = 256;

@@ -105,8 +105,9 @@ refused_c_leaves_both_fonts_alone() {
     [ "$($h get console.font)" = "8x16 512" ] && cmp before.font console.font
 }
 
-for scenario in c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back \
-                start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone; do
+scenarios="c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back
+           start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone"
+for scenario in $scenarios; do
     $scenario
     result=$?
     stop_editor
