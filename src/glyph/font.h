@@ -13,8 +13,9 @@ constexpr int font_size = glyph_count * glyph_height;  // 4096 bytes
 // One character: byte r is pixel row r, top first.
 using glyph = std::array<unsigned char, glyph_height>;
 
-// The whole font, glyph c at bytes 16*c to 16*c+15. Changed only by loads,
-// pixel toggles, pops, and undoing and redoing them.
+// The whole font, glyph c at bytes 16*c to 16*c+15. Changed only by loads
+// (from a file or the console), pixel toggles, pops, and undoing and redoing
+// them.
 extern std::array<unsigned char, font_size> font_buffer;
 
 // Whether the font differs from its state at the last successful load or
@@ -29,7 +30,8 @@ struct editor_state_t {
     int32_t wide_mode = 0;      // 1: each pixel is two screen cells wide
 };
 
-// Changed only by the command loop and the character-number prompt.
+// Changed only by the command loop (undo and redo included) and the
+// character-number prompt.
 extern editor_state_t editor_state;
 
 // The 16 bytes of the current glyph inside font_buffer.

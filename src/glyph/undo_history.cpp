@@ -131,19 +131,18 @@ void record_pop(int char_index, const glyph &before)
     add_step(step_kind::pop, data, pop_data);
 }
 
-// Shortened in the middle, so both the kind of change and the end of a file
-// name stay; never inside a UTF-8 character.
-static std::string fitted_label(const std::string &label)
+// One column a byte, as the prompts show a file name: any byte that is not
+// printable ASCII becomes "?", whatever the locale makes of it. Shortened in
+// the middle, so both the kind of change and the end of a file name stay.
+static std::string fitted_label(std::string label)
 {
+    for (char &c : label)
+        if (c < ' ' || c > '~')
+            c = '?';
     if (label.size() <= label_capacity)
         return label;
-    auto continues_character = [&label](size_t i) { return (label[i] & 0xC0) == 0x80; };
-    size_t head = label_capacity / 2 - 2;
-    while (head > 0 && continues_character(head))
-        --head;
-    size_t tail = label.size() - (label_capacity - head - 3);
-    while (tail < label.size() && continues_character(tail))
-        ++tail;
+    const size_t head = label_capacity / 2 - 2;
+    const size_t tail = label.size() - (label_capacity - head - 3);
     return label.substr(0, head) + "..." + label.substr(tail);
 }
 

@@ -72,15 +72,23 @@ TEST_F(undo_history_test, every_kind_of_change_undoes_to_each_earlier_font_and_r
 
 TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
 {
-    history_restart(font_size + 200);  // a load and eight pops
+    history_restart(4138 + 8 * 19);  // exactly a load and eight pops
     glyph_stack many{std::vector<glyph>(20, glyph{7})};
     load("load of a.font", 3);
-    for (int c = 0; c < 12; ++c)
+    for (int c = 0; c < 8; ++c)
         pop_into(many, c);
-    int undone = 0;
-    while (undo_change(many))
-        ++undone;
-    EXPECT_EQ(undone, 12) << "the load made room for the ninth pop";
+    auto undo_all = [&many] {
+        int undone = 0;
+        while (undo_change(many))
+            ++undone;
+        return undone;
+    };
+    EXPECT_EQ(undo_all(), 9) << "steps that fill the budget exactly are all kept";
+    while (redo_change(many)) {
+    }
+    for (int c = 8; c < 12; ++c)
+        pop_into(many, c);
+    EXPECT_EQ(undo_all(), 12) << "the load made room for the ninth pop";
     EXPECT_EQ(font_buffer[0], 3);
 }
 
@@ -113,13 +121,13 @@ TEST_F(undo_history_test, the_font_is_saved_exactly_at_the_state_of_the_last_loa
     }
 }
 
-TEST_F(undo_history_test, long_labels_are_shortened_in_the_middle_between_characters)
+TEST_F(undo_history_test, labels_take_a_column_a_byte_and_long_ones_are_shortened_in_the_middle)
 {
-    // Each cut falls inside a two-byte character.
-    load("load of /a/éééééééééééééééééééé.font", 1);
+    // UTF-8, Latin-1 and control bytes alike: every byte one "?".
+    load("load of /a/\xe9\xe9\xe9éééééé\x1bé\x80\x80\x80ééé.font", 1);
     history_change change = *undo_change(stack);
     change.steps_left = 9'999'999;
-    EXPECT_EQ(change_message(change, false), "Redone: load of /a/ééé...ééééééé.font"
+    EXPECT_EQ(change_message(change, false), "Redone: load of /a/???????...??????????????.font"
                                              " (9999999 more to redo).");
 }
 
