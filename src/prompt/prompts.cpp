@@ -61,7 +61,7 @@ void prompt_save()
         show_status("Save canceled.");
         return;
     }
-    if (save_raw_font(name, font_buffer.data(), font_size) == 0) {
+    if (save_font(name) == 0) {
         font_has_unsaved_changes = false;
         print_status("Font saved.");
     } else {

@@ -8,7 +8,7 @@ namespace {
 
 int save(const std::string &file, const bytes &font)
 {
-    return save_raw_font(file.c_str(), font.data(), font_size);
+    return save_file_bytes(file.c_str(), font.data(), font_size);
 }
 
 using names_list = std::vector<std::string>;
@@ -56,7 +56,7 @@ TEST_F(saving, font_from_a_uuencoded_file_is_saved_raw)
 {
     bytes font = sample_font(1);
     ASSERT_EQ(load_font(write_file("font.uu", uuencoded(font)).c_str()), 0);
-    ASSERT_EQ(save_raw_font(path("font.uu").c_str(), font_buffer.data(), font_size), 0);
+    ASSERT_EQ(save_font(path("font.uu").c_str()), 0);
     EXPECT_EQ(read_file(path("font.uu")), font);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fontfile/fontfile.h"
+#include "fontfile/forms.h"
 #include "glyph/font.h"
 
 #include <gtest/gtest.h>
