@@ -6,8 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# console-setup-linux brings the real console fonts the tests walk through.
 packages=(cmake g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
-          libvterm-dev sharutils groff-base dpkg-dev file man-db)
+          libvterm-dev sharutils groff-base dpkg-dev file man-db zlib1g-dev
+          console-setup-linux)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -16,8 +18,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    # keyboard-configuration asks debconf questions: no frontend may wait for
+    # an answer (env passes the setting through sudo, which drops it), and
+    # no changed configuration file may stop dpkg for one.
     $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+    $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold \
+        "${missing[@]}" </dev/null
 fi
 
 jobs=$(nproc)
