@@ -28,10 +28,6 @@ static int inflate_file(int fd, z_stream &stream)
 {
     unsigned char input[1 << 14];
     for (;;) {
-        if (stream.avail_out == 0) {
-            snprintf(error_text, sizeof error_text, "gzip: more than 1 MiB uncompressed");
-            return -1;
-        }
         if (stream.avail_in == 0) {
             ssize_t got = read(fd, input, sizeof input);
             if (got < 0 && errno == EINTR)
@@ -45,6 +41,10 @@ static int inflate_file(int fd, z_stream &stream)
             stream.avail_in = static_cast<uInt>(got);
         }
         int status = inflate(&stream, Z_NO_FLUSH);
+        if (stream.avail_out == 0) {
+            snprintf(error_text, sizeof error_text, "gzip: more than 1 MiB uncompressed");
+            return -1;
+        }
         if (status == Z_STREAM_END)
             return 0;
         if (status != Z_OK) {

@@ -128,7 +128,10 @@ TEST_F(saving, file_the_user_may_not_write_is_refused_and_kept)
 
 TEST_F(saving, directory_closed_to_new_files_gets_the_font_in_place)
 {
-    std::string file = write_file("shared.raw", sample_font(8));
+    // Longer than the font: nothing of the old file may be left at its end.
+    bytes longer = sample_font(8);
+    longer.resize(9000, 0x42);
+    std::string file = write_file("shared.raw", longer);
     chmod(file.c_str(), 0666);
     chmod(directory.c_str(), 0555);
     bytes font = sample_font(9);
