@@ -35,6 +35,7 @@ static int read_plain(int fd, file_image &image)
         return -1;
     }
     image.resize(length);
+    image.shrink_to_fit();
     return 0;
 }
 

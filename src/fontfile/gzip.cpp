@@ -67,6 +67,7 @@ int gunzip_file(int fd, file_image &image)
     stream.avail_out = static_cast<uInt>(image.size());
     int result = inflate_file(fd, stream);
     image.resize(stream.total_out);
+    image.shrink_to_fit();
     inflateEnd(&stream);
     return result;
 }
