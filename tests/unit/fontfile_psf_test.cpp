@@ -118,8 +118,9 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
 {
     const bytes raw = sample_font(4);
     const bytes with_table = psf1_font(3, {0x41, 0xff, 0xfe});
-    bytes expected = with_table;
-    std::copy(raw.begin(), raw.end(), expected.begin() + 4);
+    bytes expected = {0x36, 0x04, 3, 16};
+    expected.insert(expected.end(), raw.begin(), raw.end());
+    expected.insert(expected.end(), with_table.begin() + 4 + font_size, with_table.end());
     // A raw font saved over a compressed PSF whose name does not say so.
     std::string file = write_file("console-font", gzipped(with_table));
     ASSERT_EQ(load_font(write_file("a.fnt", raw).c_str()), 0);
