@@ -109,7 +109,7 @@ std::vector<figure> model_figures()
     const std::string raw = dir.write("varied.font", font);
     const std::string uuencoded = dir.write("varied.uu", uuencode_with_system_tool(font));
     const std::string saved = (dir.path / "saved.font").string();
-    auto save = [&] { return save_raw_font(saved.c_str(), font.data(), font_size) == 0; };
+    auto save = [&] { return save_font(saved.c_str()) == 0; };
     if (!loads(raw) || !loads(uuencoded) || !save())
         std::fprintf(stderr, "warning: a load or save failed: %s\n", error_text);
     return {

@@ -15,6 +15,10 @@ echo "installing: ${missing[*]}"
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 $sudo_cmd apt-get update -qq
-# Through env, because sudo drops the caller's environment.
+# Some packages (keyboard-configuration, under the console fonts) ask debconf
+# questions: no frontend may wait for an answer (env passes the setting
+# through sudo, which drops it), and no changed configuration file may stop
+# dpkg for one.
 $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-    -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}"
+    -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold \
+    "${missing[@]}" </dev/null

@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include "console/console_font.h"
+#include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "glyph/undo_history.h"
 #include "shell/shell.h"
@@ -35,6 +36,7 @@ static bool bring_console_font_in()
         return false;
     }
     font_buffer = console_glyphs;
+    note_font_from_elsewhere();
     print_status("%s", outcome.message.c_str());
     draw_glyph(glyph_window, current_glyph());
     wrefresh(glyph_window);

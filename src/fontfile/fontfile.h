@@ -1,5 +1,6 @@
-// Reading fonts in raw or uuencoded form and writing them raw. No curses here:
-// these take a path and bytes and give a status and, on failure, error_text.
+// Reading and writing font files: raw, uuencoded, PSF, any of them
+// gzip-compressed. No curses here: these take a path and give a status and,
+// on failure, error_text.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,9 @@ constexpr int error_text_size = 1024;
 // The reason for the last failed load or save.
 extern char error_text[error_text_size];
 
-// Loads `path` into font_buffer, uuencoded form first, raw form when the file
-// has no uuencoded header. 0 when loaded; otherwise non-zero, font unchanged.
+// Loads `path` into font_buffer, telling the form by content: gzip is
+// unpacked first; then PSF (glyphs 0-255 of an 8x16 font), else uuencoded,
+// else raw. 0 when loaded; otherwise non-zero, font unchanged.
 int load_font(const char *path);
 
 // 0: `size` bytes decoded into dest; -1: cannot open or no header line;
@@ -24,5 +26,17 @@ int load_raw_font(const char *path, unsigned char *dest, int32_t size);
 // writes. Async-signal-safe.
 bool write_all(int fd, const unsigned char *data, int32_t size);
 
-// Writes `size` bytes of `data` to `path`. 0 on success, -1 on failure.
-int save_raw_font(const char *path, const unsigned char *data, int32_t size);
+// The font now in font_buffer came from no file (the console): saves and the
+// emergency copy no longer keep the rest of the last PSF file loaded.
+void note_font_from_elsewhere();
+
+// Saves font_buffer to `path` in the form that keeps the most of the file:
+// PSF when the name ends in .psf or .psfu (before any .gz) or the file
+// replaced holds a PSF font, else raw; gzip-compressed when the name ends in
+// .gz. 0 on success, -1 on failure with the old file untouched.
+int save_font(const char *path);
+
+// Writes font_buffer to an open file as the emergency copy: the last PSF
+// file loaded with the edited glyphs, uncompressed, or else the raw font.
+// Async-signal-safe: everything it writes was prepared by the load.
+bool write_emergency_font(int fd);

@@ -1,7 +1,8 @@
-// Reading a font in uuencoded or raw form. Each reader decodes into scratch
-// memory and copies into the destination only on success, so a failed load
-// leaves the font being edited as it was.
+// Reading a font in any form. Each reader decodes into scratch memory and
+// copies into the destination only on success, so a failed load leaves the
+// font being edited as it was.
 #include "fontfile/fontfile.h"
+#include "fontfile/forms.h"
 
 #include "glyph/font.h"
 
@@ -112,6 +113,23 @@ static int decode_data(FILE *file, std::vector<unsigned char> &scratch)
     }
 }
 
+static int no_uuencoded_header()
+{
+    snprintf(error_text, sizeof error_text, "not a uuencoded file (no begin)");
+    return -1;
+}
+
+static int decode_uuencoded(FILE *file, unsigned char *dest, int32_t size)
+{
+    if (!find_header(file))
+        return no_uuencoded_header();
+    std::vector<unsigned char> scratch(static_cast<size_t>(size));
+    int result = decode_data(file, scratch);
+    if (result == 0)
+        std::copy(scratch.begin(), scratch.end(), dest);
+    return result;
+}
+
 int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)
 {
     open_stream file(fopen(path, "r"));
@@ -119,15 +137,18 @@ int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)
         snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
         return -1;
     }
-    if (!find_header(file.get())) {
-        snprintf(error_text, sizeof error_text, "not a uuencoded file (no begin)");
-        return -1;
-    }
-    std::vector<unsigned char> scratch(static_cast<size_t>(size));
-    int result = decode_data(file.get(), scratch);
-    if (result == 0)
-        std::copy(scratch.begin(), scratch.end(), dest);
-    return result;
+    return decode_uuencoded(file.get(), dest, size);
+}
+
+// The same for the bytes a gzip stream unpacked to.
+static int load_uuencoded_image(file_image &image, unsigned char *dest, int32_t size)
+{
+    if (image.empty())
+        return no_uuencoded_header();
+    open_stream file(fmemopen(image.data(), image.size(), "r"));
+    if (!file)
+        return no_uuencoded_header();
+    return decode_uuencoded(file.get(), dest, size);
 }
 
 // ======== Raw form ========
@@ -160,12 +181,59 @@ int load_raw_font(const char *path, unsigned char *dest, int32_t size)
     return result;
 }
 
-// ======== Either form ========
+// The same for the bytes a gzip stream unpacked to: as if read in one read.
+static int load_raw_image(const file_image &image, unsigned char *dest, int32_t size)
+{
+    auto length = std::min(image.size(), static_cast<size_t>(size));
+    int result = check_raw_read(static_cast<ssize_t>(length));
+    if (result == 0) {
+        std::copy_n(image.begin(), length, dest);
+        std::fill(dest + length, dest + size, 0);
+    }
+    return result;
+}
+
+// ======== Any form ========
+
+// The uuencoded form first, the raw form when there is no header line.
+template <typename uuencoded_reader, typename raw_reader>
+static int load_uuencoded_or_raw(uuencoded_reader read_uuencoded, raw_reader read_raw)
+{
+    int result = read_uuencoded(font_buffer.data(), font_size);
+    if (result == -1)
+        result = read_raw(font_buffer.data(), font_size);
+    if (result == 0)
+        forget_loaded_psf();
+    return result;
+}
+
+// A file read whole: PSF, or else what a gzip stream held, in any form.
+static int load_font_image(file_image &image)
+{
+    psf_template psf;
+    int found = find_psf_glyphs(image, psf.glyph_offset);
+    if (found < 0)
+        return -1;
+    if (found == 0)
+        return load_uuencoded_or_raw(
+            [&](unsigned char *dest, int32_t size) { return load_uuencoded_image(image, dest, size); },
+            [&](unsigned char *dest, int32_t size) { return load_raw_image(image, dest, size); });
+    auto glyphs = image.begin() + static_cast<std::ptrdiff_t>(psf.glyph_offset);
+    std::copy(glyphs, glyphs + font_size, font_buffer.begin());
+    psf.image = std::move(image);
+    remember_loaded_psf(std::move(psf));
+    return 0;
+}
 
 int load_font(const char *path)
 {
-    int result = load_uuencoded_font(path, font_buffer.data(), font_size);
-    if (result == -1)
-        return load_raw_font(path, font_buffer.data(), font_size);
-    return result;
+    file_image image;
+    int whole = read_whole_font_file(path, image);
+    if (whole == 1)
+        return load_font_image(image);
+    if (whole < 0)
+        return -1;
+    return load_uuencoded_or_raw(
+        [=](unsigned char *dest, int32_t size) { return load_uuencoded_font(path, dest, size); },
+        [=](unsigned char *dest, int32_t size) { return load_raw_font(path, dest, size); });
 }

@@ -1,7 +1,8 @@
-// Writing a font in raw form. A regular file is replaced only by a complete,
+// Writing a font file. A regular file is replaced only by a complete,
 // flushed copy, so a save that fails half way never costs the user the font
 // already on disk.
 #include "fontfile/fontfile.h"
+#include "fontfile/forms.h"
 
 #include <cerrno>
 #include <climits>
@@ -124,7 +125,7 @@ static void remove_created_file(const char *path)
         unlink(resolved);
 }
 
-int save_raw_font(const char *path, const unsigned char *data, int32_t size)
+int save_file_bytes(const char *path, const unsigned char *data, int32_t size)
 {
     // Opening without truncating refuses a file the user may not write, as a
     // rewrite would, and gives a new file 0644 less the umask to copy.

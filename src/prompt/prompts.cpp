@@ -73,7 +73,7 @@ void prompt_save()
         show_status("Save canceled.");
         return;
     }
-    if (save_raw_font(name, font_buffer.data(), font_size) == 0) {
+    if (save_font(name) == 0) {
         mark_font_saved();
         print_status("Font saved.");
     } else {

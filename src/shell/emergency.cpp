@@ -93,7 +93,7 @@ static bool write_emergency_copy(char *name)
         fd = create_new_file("quorvalen", name);
     if (fd < 0)
         return false;
-    bool written = write_all(fd, font_buffer.data(), font_size) && fsync(fd) == 0;
+    bool written = write_emergency_font(fd) && fsync(fd) == 0;
     if (close(fd) != 0 || !written) {
         unlink(name);
         return false;

@@ -134,6 +134,33 @@ TEST_P(prompts_in, an_empty_name_is_remembered_and_fails_to_open)
     expect_status("Save error: " + no_such_file, pixel_cursor(0, 0));
 }
 
+TEST_P(prompts_in, each_new_name_gets_its_form_and_a_psf_font_loads_unless_it_has_another_size)
+{
+    const font_bytes a = patterned_font(1);
+    dir.write("a.font", a);
+    start({"a.font"});
+    for (const char *name : {"x.psf", "x.psf.gz", "x.fnt.gz", "x.fnt"}) {
+        press("S" + std::string(ctrl_u) + name + "\r");
+        expect_status("Font saved.", pixel_cursor(0, 0));
+    }
+    const font_bytes psf = psf1_file(a);
+    EXPECT_EQ(dir.read("x.psf"), psf);
+    EXPECT_EQ(system_tool_output("gzip -dc", dir.read("x.psf.gz")), psf);
+    EXPECT_EQ(system_tool_output("gzip -dc", dir.read("x.fnt.gz")), a);
+    EXPECT_EQ(dir.read("x.fnt"), a);
+
+    dir.write("small.psf", std::string("\x36\x04\x00\x0e", 4) + std::string(256 * 14, '\x55'));
+    press("L" + std::string(ctrl_u) + "small.psf\r");
+    expect_status("Load error: PSF font of 8x14 pixels, 256 glyphs: only 8x16 fonts can be edited",
+                  pixel_cursor(0, 0));
+    EXPECT_EQ(picture(), picture_of(a, 65));
+    const font_bytes b = patterned_font(2);
+    dir.write("b.psf.gz", system_tool_output("gzip -c", psf1_file(b, {0x41, 0xff})));
+    press("L" + std::string(ctrl_u) + "b.psf.gz\r");
+    expect_status("Font loaded.", pixel_cursor(0, 0));
+    EXPECT_EQ(picture(), picture_of(b, 65));
+}
+
 INSTANTIATE_TEST_SUITE_P(terminals, prompts_in, testing::Values("xterm-256color", "linux"));
 
 } // namespace

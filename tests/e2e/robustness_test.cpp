@@ -163,16 +163,24 @@ void PrintTo(ending_way way, std::ostream *out)
     *out << names[static_cast<int>(way)];
 }
 
-int end_editor(terminal &t, ending_way way)
+// How a run is expected to end: by a signal, or else with an exit status.
+struct run_end {
+    int signal;
+    int status = -1;
+};
+
+// The editor ends by the signal it was sent, after its rescue; but Ctrl-\ (quit)
+// exits with the status a shell shows for it, so that no core is dumped.
+run_end end_editor(terminal &t, ending_way way)
 {
     switch (way) {
-    case ending_way::hang_up_signal: kill(t.pid(), SIGHUP); return 128 + SIGHUP;
-    case ending_way::terminate_signal: kill(t.pid(), SIGTERM); return 128 + SIGTERM;
-    case ending_way::ctrl_c: t.type("\x03"); return 128 + SIGINT;
-    case ending_way::ctrl_backslash: t.type("\x1c"); return 128 + SIGQUIT;
-    case ending_way::closed_terminal: t.hang_up(); return 128 + SIGHUP;
+    case ending_way::hang_up_signal: kill(t.pid(), SIGHUP); return {SIGHUP};
+    case ending_way::terminate_signal: kill(t.pid(), SIGTERM); return {SIGTERM};
+    case ending_way::ctrl_c: t.type("\x03"); return {SIGINT};
+    case ending_way::ctrl_backslash: t.type("\x1c"); return {0, 128 + SIGQUIT};
+    case ending_way::closed_terminal: t.hang_up(); return {SIGHUP};
     }
-    return -1;
+    return {};
 }
 
 class ending_by : public testing::TestWithParam<ending_way> {
@@ -181,8 +189,9 @@ protected:
     // Ends the editor the way under test and checks how it ended.
     void end()
     {
-        const int status = end_editor(editor.t, GetParam());
-        EXPECT_EQ(editor.t.wait_exit(), status);
+        const run_end expected = end_editor(editor.t, GetParam());
+        EXPECT_EQ(editor.t.wait_exit(), expected.status);
+        EXPECT_EQ(editor.t.ending_signal(), expected.signal);
         EXPECT_EQ(editor.dir.read("font.raw"), editor.font) << "the file itself is untouched";
         if (GetParam() != ending_way::closed_terminal)
             expect_terminal_put_back();
@@ -244,7 +253,8 @@ TEST(ending, ctrl_c_in_a_prompt_rescues_the_font_too)
     editor.t.type("Sother.raw");
     editor.t.settle();
     editor.t.type("\x03");
-    EXPECT_EQ(editor.t.wait_exit(), 128 + SIGINT);
+    EXPECT_EQ(editor.t.wait_exit(), -1);
+    EXPECT_EQ(editor.t.ending_signal(), SIGINT);
     EXPECT_EQ(editor.dir.read("font.raw.save"), editor.with_first_pixel_toggled());
     EXPECT_FALSE(editor.exists("other.raw"));
 }
@@ -261,14 +271,53 @@ TEST(ending, a_change_undone_by_hand_still_counts_as_unsaved)
 
 TEST(ending, a_save_or_load_makes_the_font_saved_again)
 {
+    for (auto [keys, message] : {std::pair{"S\r", "Font saved."}, {"L\r", "Font loaded."}}) {
+        editing_a_font editor;
+        editor.toggle_first_pixel();
+        editor.t.type(keys);
+        editor.t.wait_for_text(23, 0, message);
+        kill(editor.t.pid(), SIGTERM);
+        editor.t.wait_exit();
+        EXPECT_FALSE(editor.exists("font.raw.save")) << keys;
+    }
+}
+
+TEST(ending, a_pop_counts_as_an_unsaved_change_and_the_next_free_name_is_taken)
+{
     editing_a_font editor;
-    editor.toggle_first_pixel();
-    editor.t.type("S\r");
-    editor.t.wait_for_text(23, 0, "Font saved.");
+    editor.dir.write("font.raw.save", std::string("keep me"));
+    editor.t.type("PO");
+    editor.t.settle();
     kill(editor.t.pid(), SIGTERM);
     editor.t.wait_exit();
-    EXPECT_FALSE(editor.exists("font.raw.save"));
-    EXPECT_EQ(editor.dir.read("font.raw"), editor.with_first_pixel_toggled());
+    EXPECT_EQ(editor.dir.read("font.raw.save.1"), editor.font);
+}
+
+TEST(ending, when_the_files_directory_takes_no_new_file_the_rescue_goes_to_the_working_directory)
+{
+    editing_a_font editor;
+    editor.toggle_first_pixel();
+    // A failed load still makes its name the remembered one.
+    editor.t.type("L\x15gone/font.raw\r");
+    editor.t.wait_for_text(23, 0, "Load error: open: No such file or directory");
+    kill(editor.t.pid(), SIGTERM);
+    editor.t.wait_exit();
+    EXPECT_EQ(editor.dir.read("quorvalen.save"), editor.with_first_pixel_toggled());
+}
+
+TEST(ending, a_font_from_a_compressed_psf_is_rescued_as_the_whole_psf_uncompressed)
+{
+    scratch_dir dir;
+    const font_bytes psf = psf1_file(font_with_glyph(65, {}), {0x41, 0xff, 0x0a});
+    terminal t({dir.write("font.psf.gz", system_tool_output("gzip -c", psf))});
+    t.settle();
+    t.type(" ");
+    t.settle();
+    kill(t.pid(), SIGTERM);
+    t.wait_exit();
+    font_bytes expected = psf;
+    expected[4 + 65 * 16] = 0x80;
+    EXPECT_EQ(dir.read("font.psf.gz.save"), expected);
 }
 
 TEST(ending, the_saved_state_follows_undo_and_redo)

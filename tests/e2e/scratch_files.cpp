@@ -50,22 +50,37 @@ font_bytes font_with_glyph(int index, const std::vector<std::string> &rows)
     return font;
 }
 
-std::string uuencode_with_system_tool(const font_bytes &font)
+font_bytes system_tool_output(const std::string &tool, const font_bytes &content,
+                              const std::string &more_arguments)
 {
     scratch_dir dir;
-    std::string raw = dir.write("font.raw", font);
-    std::string command = "uuencode '" + raw + "' font.raw";
+    std::string command = tool + " '" + dir.write("font", content) + "' " + more_arguments;
     std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) {
-        ADD_FAILURE() << "cannot run uuencode (package sharutils)";
+        ADD_FAILURE() << "cannot run " << tool;
         return {};
     }
-    std::string out;
+    font_bytes out;
     char buffer[4096];
     size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
-        out.append(buffer, n);
-    if (out.rfind("begin ", 0) != 0)
-        ADD_FAILURE() << "uuencode gave no begin line (is sharutils installed?)";
+        out.insert(out.end(), buffer, buffer + n);
     return out;
+}
+
+std::string uuencode_with_system_tool(const font_bytes &font)
+{
+    font_bytes out = system_tool_output("uuencode", font, "font.raw");
+    std::string text(out.begin(), out.end());
+    if (text.rfind("begin ", 0) != 0)
+        ADD_FAILURE() << "uuencode gave no begin line (is sharutils installed?)";
+    return text;
+}
+
+font_bytes psf1_file(const font_bytes &font, const font_bytes &tail)
+{
+    font_bytes file = {0x36, 0x04, static_cast<unsigned char>(tail.empty() ? 0 : 2), 16};
+    file.insert(file.end(), font.begin(), font.end());
+    file.insert(file.end(), tail.begin(), tail.end());
+    return file;
 }

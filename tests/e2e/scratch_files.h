@@ -24,5 +24,13 @@ struct scratch_dir {
 // A blank font with `rows` as the pixel rows of glyph `index`, "#" lit.
 font_bytes font_with_glyph(int index, const std::vector<std::string> &rows);
 
+// What `tool` writes to its standard output when given a file holding
+// `content`, followed by `more_arguments`.
+font_bytes system_tool_output(const std::string &tool, const font_bytes &content,
+                              const std::string &more_arguments = "");
+
 // The font as the system's uuencode writes it.
 std::string uuencode_with_system_tool(const font_bytes &font);
+
+// A PSF1 file of 256 glyphs of 8x16 pixels followed by `tail` (a Unicode table).
+font_bytes psf1_file(const font_bytes &font, const font_bytes &tail = {});

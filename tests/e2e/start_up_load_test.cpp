@@ -13,12 +13,14 @@ const std::vector<std::string> letter_a = {
 
 class start_up_with : public testing::TestWithParam<std::string> {};
 
-TEST_P(start_up_with, a_raw_or_uuencoded_font_shows_its_glyph_65_and_no_message)
+TEST_P(start_up_with, a_raw_uuencoded_or_psf_font_shows_its_glyph_65_and_no_message)
 {
     scratch_dir dir;
     const font_bytes font = font_with_glyph(65, letter_a);
+    const font_bytes psf = psf1_file(font, {0x41, 0xff});
     for (const std::string &path :
-         {dir.write("a.raw", font), dir.write("a.uu", uuencode_with_system_tool(font))}) {
+         {dir.write("a.raw", font), dir.write("a.uu", uuencode_with_system_tool(font)),
+          dir.write("a.psf.gz", system_tool_output("gzip -c", psf))}) {
         terminal t({path}, {.term = GetParam()});
         t.settle();
         EXPECT_EQ(glyph_picture(t, GetParam()), letter_a) << path;
@@ -48,6 +50,9 @@ TEST(start_up_load, a_file_that_fails_to_load_ends_the_run_before_the_terminal_i
         {"zero-count", header + "M" + std::string(60, '!') + "\n`\nend\n", "file is too short"},
         {"cut-off", header + "M" + std::string(60, '!') + "\n", "uudecode: unexpected end of file"},
         {"header-only", header, "uudecode: unexpected end of file"},
+        {"8x14.psf", std::string("\x36\x04\x01\x0e") + std::string(512 * 14, '\x55'),
+         "PSF font of 8x14 pixels, 512 glyphs: only 8x16 fonts can be edited"},
+        {"cut.psf.gz", "\x1f\x8b\x08", "gzip: unexpected end of file"},
     };
     for (const bad_font &bad : cases) {
         std::string path = dir.write(bad.name, bad.content);

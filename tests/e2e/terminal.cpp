@@ -219,12 +219,14 @@ int terminal::pending_input()
 
 bool terminal::running()
 {
-    if (exit_status_ >= 0)
+    if (ended_)
         return false;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) != pid_)
         return true;
-    exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ended_ = true;
+    exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ending_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return false;
 }
 

@@ -56,8 +56,11 @@ public:
     void settle();
     // Waits until `text` stands at row, col.
     void wait_for_text(int row, int col, const std::string &text);
-    // Waits for the program to end; returns its exit status (or 128 + signal).
+    // Waits for the program to end; returns its exit status, or -1 when a
+    // signal ended it (see ending_signal).
     int wait_exit(std::chrono::milliseconds limit = timeout);
+    // The signal that ended the program; 0 when it exited or still runs.
+    int ending_signal() const { return ending_signal_; }
     bool running();
 
     std::string text(int row, int col, int length);
@@ -96,6 +99,8 @@ private:
     int stdout_pipe_ = -1;
     int pid_ = -1;
     int exit_status_ = -1;
+    int ending_signal_ = 0;
+    bool ended_ = false;
     int bells_ = 0;
     std::string output_;
     std::string stdout_text_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fontfile/fontfile.h"
+#include "fontfile/forms.h"
 #include "glyph/font.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 using bytes = std::vector<unsigned char>;
 
@@ -79,6 +81,54 @@ inline std::string uu_data(const bytes &data)
 inline std::string uuencoded(const bytes &data)
 {
     return "begin 644 font\n" + uu_data(data) + "`\nend\n";
+}
+
+// A file's content, unpacked when it is gzip-compressed (by zlib's own file
+// reader, not the editor's).
+inline bytes gunzip(const std::string &file)
+{
+    bytes content(2 << 20);
+    gzFile in = gzopen(file.c_str(), "rb");
+    int length = in ? gzread(in, content.data(), static_cast<unsigned>(content.size())) : -1;
+    if (in)
+        gzclose(in);
+    content.resize(static_cast<size_t>(std::max(length, 0)));
+    return content;
+}
+
+// The editor's compressor is checked by the reader above.
+inline bytes gzipped(bytes content)
+{
+    EXPECT_TRUE(gzip_image(content)) << error_text;
+    return content;
+}
+
+// `header`, then `length` bytes of glyphs in a varied pattern, then `tail`.
+inline bytes psf_with_glyphs(bytes header, size_t length, const bytes &tail)
+{
+    for (size_t i = 0; i < length; ++i)
+        header.push_back(static_cast<unsigned char>(i * 13 + i / 512));
+    header.insert(header.end(), tail.begin(), tail.end());
+    return header;
+}
+
+// A PSF2 font, its header padded with 0xee up to `header_size`.
+inline bytes psf2_font(uint32_t header_size, uint32_t count, uint32_t height, uint32_t width,
+                       const bytes &tail = {})
+{
+    uint32_t glyph_bytes = height * ((width + 7) / 8);
+    bytes header(header_size, 0xee);
+    const uint32_t fields[] = {0x864ab572, 0, header_size, 1, count, glyph_bytes, height, width};
+    for (size_t i = 0; i < 8; ++i)
+        for (size_t b = 0; b < 4; ++b)
+            header[4 * i + b] = static_cast<unsigned char>(fields[i] >> (8 * b));
+    return psf_with_glyphs(header, size_t{count} * glyph_bytes, tail);
+}
+
+// A PSF1 font of 8x16 glyphs: 512 of them when `mode` has bit 0 set.
+inline bytes psf1_font(unsigned char mode, const bytes &tail = {})
+{
+    return psf_with_glyphs({0x36, 0x04, mode, 16}, (mode & 1 ? 512u : 256u) * 16, tail);
 }
 
 // What a call made in a child process returned and left in error_text.

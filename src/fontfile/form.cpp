@@ -1,0 +1,106 @@
+// Which form a file is in, told by its content, and which form a save
+// writes: the form follows the file, so that saving loses nothing of it.
+#include "fontfile/fontfile.h"
+#include "fontfile/forms.h"
+#include "glyph/font.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// ======== Reading a file whole ========
+
+static int read_plain(int fd, file_image &image)
+{
+    image.resize(file_image_limit + 1);
+    size_t length = 0;
+    while (length < image.size()) {
+        ssize_t got = read(fd, image.data() + length, image.size() - length);
+        if (got == 0)
+            break;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            snprintf(error_text, sizeof error_text, "read: %s", strerror(errno));
+            return -1;
+        }
+        length += static_cast<size_t>(got);
+    }
+    if (length > file_image_limit) {
+        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
+        return -1;
+    }
+    image.resize(length);
+    image.shrink_to_fit();
+    return 0;
+}
+
+// Only a regular file is looked into: opening a pipe or a device, or reading
+// from it, would take bytes from or wait on whoever is at its other end.
+int read_whole_font_file(const char *path, file_image &image)
+{
+    struct stat status {};
+    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        return 0;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    unsigned char head[4];
+    ssize_t length = pread(fd, head, sizeof head, 0);
+    size_t got = length > 0 ? static_cast<size_t>(length) : 0;
+    int result = 0;
+    if (begins_gzip(head, got))
+        result = gunzip_file(fd, image) == 0 ? 1 : -1;
+    else if (begins_psf(head, got))
+        result = read_plain(fd, image) == 0 ? 1 : -1;
+    close(fd);
+    return result;
+}
+
+// ======== The form of a save ========
+
+static bool ends_with(std::string_view text, std::string_view end)
+{
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// The PSF font in the regular file a save replaces, if it holds one.
+static bool replaced_psf(const char *path, psf_template &found)
+{
+    return read_whole_font_file(path, found.image) == 1 &&
+           find_psf_glyphs(found.image, found.glyph_offset) == 1;
+}
+
+// PSF when the name says so or the file replaced is one; the template is
+// the last PSF loaded, else the one replaced, else a new one.
+static file_image font_file_image(const char *path, std::string_view name)
+{
+    psf_template replaced;
+    bool is_replacing_psf = replaced_psf(path, replaced);
+    if (!is_replacing_psf && !ends_with(name, ".psf") && !ends_with(name, ".psfu"))
+        return file_image(font_buffer.begin(), font_buffer.end());
+    if (const psf_template *loaded = loaded_psf())
+        return with_font_glyphs(*loaded);
+    return with_font_glyphs(is_replacing_psf ? replaced : new_psf1());
+}
+
+void note_font_from_elsewhere()
+{
+    forget_loaded_psf();
+}
+
+int save_font(const char *path)
+{
+    std::string_view name = path;
+    bool compressed = ends_with(name, ".gz");
+    if (compressed)
+        name.remove_suffix(3);
+    file_image image = font_file_image(path, name);
+    if (compressed && !gzip_image(image))
+        return -1;
+    return save_file_bytes(path, image.data(), static_cast<int32_t>(image.size()));
+}

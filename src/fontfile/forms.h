@@ -1,0 +1,66 @@
+// Inside the font-file code only: whole file images in memory, the PSF and
+// gzip forms, and the safe writer under every save. Other folders ask
+// fontfile.h to load or save and never see these.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The bytes of a whole file, after any gzip layer.
+using file_image = std::vector<unsigned char>;
+
+// A file held whole in memory (a PSF font, what a gzip stream unpacks to)
+// may be no larger, so a bogus file cannot eat the memory.
+constexpr size_t file_image_limit = size_t{1} << 20;
+
+// ======== gzip (zlib: the only file that calls it is gzip.cpp) ========
+
+bool begins_gzip(const unsigned char *data, size_t size);
+
+// Unpacks the gzip stream read from the open file `fd` into `image`. 0, or -1 with the reason in error_text.
+int gunzip_file(int fd, file_image &image);
+
+// Replaces `image` with its gzip-compressed form. false, with the reason in
+// error_text, when zlib fails.
+bool gzip_image(file_image &image);
+
+// ======== PSF ========
+
+bool begins_psf(const unsigned char *data, size_t size);
+
+// Where the glyphs of a PSF image start: 1 when `image` is a PSF font that
+// can be edited (8x16 pixels, at least 256 glyphs, all of them in the
+// file); 0 when it is not PSF; -1 when it is a PSF font that cannot be
+// edited, with the reason in error_text.
+int find_psf_glyphs(const file_image &image, size_t &glyph_offset);
+
+// A PSF file image and where its 4096 glyph bytes begin.
+struct psf_template {
+    file_image image;
+    size_t glyph_offset = 0;
+};
+
+// The last font loaded, when that load was from PSF: kept so that saves and
+// the emergency copy give back all the rest of the file.
+void remember_loaded_psf(psf_template loaded);
+void forget_loaded_psf();
+const psf_template *loaded_psf();
+
+// A PSF1 font of 256 glyphs and no Unicode table.
+psf_template new_psf1();
+
+// The template's image with its first 4096 glyph bytes taken from font_buffer.
+file_image with_font_glyphs(const psf_template &psf);
+
+// ======== Files read whole ========
+
+// Reads a regular file that begins with the gzip or PSF signature into
+// `image`, unpacked. 1: read; 0: any other file, left to the uuencoded and
+// raw readers (a device or pipe is never read here); -1: failed, with the
+// reason in error_text.
+int read_whole_font_file(const char *path, file_image &image);
+
+// Writes `size` bytes of `data` to `path`, replacing an existing file only
+// by a complete, flushed copy. 0 on success, -1 on failure.
+int save_file_bytes(const char *path, const unsigned char *data, int32_t size);

@@ -1,0 +1,143 @@
+// PSF fonts and gzip: every console font the system has, made-up files for
+// what real fonts lack, and the form each save writes.
+#include "fontfile_test_support.h"
+
+#include <numeric>
+
+namespace {
+
+using psf_and_gzip = font_file_test;
+
+uint32_t u32_at(const bytes &image, size_t at)
+{
+    uint32_t value = 0;
+    for (size_t b = 4; b-- > 0;)
+        value = value << 8 | image[at + b];
+    return value;
+}
+
+// Width, height, glyph count and glyph offset, read from the header here.
+std::array<uint32_t, 4> psf_shape(const bytes &image)
+{
+    if (image[0] == 0x36)
+        return {8, image[3], image[2] & 1 ? 512u : 256u, 4};
+    return {u32_at(image, 28), u32_at(image, 24), u32_at(image, 16), u32_at(image, 8)};
+}
+
+
+TEST_F(psf_and_gzip, every_console_font_round_trips_or_is_refused_with_its_size)
+{
+    const std::filesystem::path fonts = "/usr/share/consolefonts";
+    if (!std::filesystem::exists(fonts))
+        GTEST_SKIP() << "no console fonts: install the console-setup-linux package";
+    int editable = 0, refused = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(fonts)) {
+        std::string name = entry.path().filename();
+        const bytes content = gunzip(entry.path());
+        auto [width, height, count, offset] = psf_shape(content);
+        std::string packed = write_file(name, read_file(entry.path()));
+        font_buffer.fill(0xa5);
+        if (width != 8 || height != 16) {
+            ++refused;
+            EXPECT_NE(load_font(packed.c_str()), 0) << name;
+            EXPECT_EQ(error_text, "PSF font of " + std::to_string(width) + "x" + std::to_string(height) +
+                                      " pixels, " + std::to_string(count) + " glyphs: only 8x16 fonts can be edited");
+            expect_font_unchanged();
+            continue;
+        }
+        ++editable;
+        std::string plain = write_file(name.substr(0, name.rfind(".gz")), content);
+        for (const std::string &file : {packed, plain}) {
+            ASSERT_EQ(load_font(file.c_str()), 0) << file << ": " << error_text;
+            EXPECT_EQ(font_in_buffer(), bytes(&content[offset], &content[offset + font_size])) << file;
+            ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+            EXPECT_EQ(gunzip(file), content) << file;
+        }
+        font_buffer[65 * 16 + 3] ^= 0x10;
+        ASSERT_EQ(save_font(packed.c_str()), 0) << error_text;
+        const bytes edited = gunzip(packed);
+        ASSERT_EQ(edited.size(), content.size()) << name;
+        EXPECT_EQ(std::inner_product(edited.begin(), edited.end(), content.begin(), 0, std::plus<>(),
+                                     std::not_equal_to<>()),
+                  1)
+            << name;
+    }
+    EXPECT_GT(editable, 0);
+    EXPECT_GT(refused, 0);
+}
+
+bytes glyphs_at(const bytes &image, size_t offset)
+{
+    return bytes(&image[offset], &image[offset + font_size]);
+}
+
+TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
+{
+    const bytes font = sample_font(3);
+    const bytes long_header = psf2_font(40, 300, 16, 8, {0, 1});
+    const bytes stray_byte = psf1_font(2, {0x41, 0xff, 0x0a});
+    const bytes packed = gzipped(font);
+    bytes wrong_version = psf2_font(32, 256, 16, 8);
+    wrong_version[4] = 1;
+    const struct {
+        std::string name;
+        bytes content;
+        std::string error;  // empty: loads `glyphs`, and a save keeps all the rest
+        bytes glyphs;
+    } cases[] = {
+        {"long-header.psf", long_header, "", glyphs_at(long_header, 40)},
+        {"stray-byte.psf.gz", gzipped(stray_byte), "", glyphs_at(stray_byte, 4)},
+        {"raw.fnt.gz", packed, "", font},
+        {"uu.gz", gzipped(as_bytes(uuencoded(font))), "", font},
+        {"cut.psf", bytes(stray_byte.begin(), stray_byte.end() - 4), "file is too short", {}},
+        {"cut-header.psf", bytes(long_header.begin(), long_header.begin() + 20), "file is too short", {}},
+        {"few.psf", psf2_font(32, 128, 16, 8), "PSF font of 8x16 pixels, 128 glyphs: 256 are needed", {}},
+        {"version.psf", wrong_version, "damaged PSF header", {}},
+        {"cut.gz", bytes(packed.begin(), packed.end() - 20), "gzip: unexpected end of file", {}},
+        {"garbage.gz", as_bytes("\x1f\x8b garbage"), "gzip: unknown compression method", {}},
+        {"big.gz", gzipped(bytes(file_image_limit + 1, 0x11)), "gzip: more than 1 MiB uncompressed", {}},
+    };
+    for (const auto &c : cases) {
+        font_buffer.fill(0xa5);
+        std::string file = write_file(c.name, c.content);
+        if (!c.error.empty()) {
+            EXPECT_NE(load_font(file.c_str()), 0) << c.name;
+            EXPECT_EQ(error_text, c.error) << c.name;
+            expect_font_unchanged();
+            continue;
+        }
+        ASSERT_EQ(load_font(file.c_str()), 0) << c.name << ": " << error_text;
+        EXPECT_EQ(font_in_buffer(), c.glyphs) << c.name;
+        const bytes unpacked = gunzip(write_file("original", c.content));
+        ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+        EXPECT_EQ(gunzip(file), c.name.find(".psf") != std::string::npos ? unpacked : c.glyphs) << c.name;
+    }
+}
+
+TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
+{
+    const bytes raw = sample_font(4);
+    const bytes with_table = psf1_font(3, {0x41, 0xff, 0xfe});
+    bytes expected = {0x36, 0x04, 3, 16};
+    expected.insert(expected.end(), raw.begin(), raw.end());
+    expected.insert(expected.end(), with_table.begin() + 4 + font_size, with_table.end());
+    // A raw font saved over a compressed PSF whose name does not say so.
+    std::string file = write_file("console-font", gzipped(with_table));
+    ASSERT_EQ(load_font(write_file("a.fnt", raw).c_str()), 0);
+    ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+    EXPECT_EQ(read_file(file), expected) << "PSF, and not compressed";
+    // That PSF loaded, then saved under a new name, plain or compressed.
+    ASSERT_EQ(load_font(file.c_str()), 0);
+    for (const char *name : {"copy.fnt.gz", "copy.psfu"}) {
+        ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
+        EXPECT_EQ(gunzip(path(name)), std::string(name).ends_with(".gz") ? raw : expected) << name;
+    }
+    // A font from no file (the console) after it: a new name gets a new PSF.
+    note_font_from_elsewhere();
+    ASSERT_EQ(save_font(path("new.psf").c_str()), 0) << error_text;
+    bytes new_psf = {0x36, 0x04, 0, 16};
+    new_psf.insert(new_psf.end(), raw.begin(), raw.end());
+    EXPECT_EQ(read_file(path("new.psf")), new_psf);
+}
+
+}  // namespace
