@@ -3,7 +3,9 @@
 // on failure, error_text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 constexpr int error_text_size = 1024;
 
@@ -40,3 +42,14 @@ int save_font(const char *path);
 // file loaded with the edited glyphs, uncompressed, or else the raw font.
 // Async-signal-safe: everything it writes was prepared by the load.
 bool write_emergency_font(int fd);
+
+// What write_emergency_copy adds to a base name at most.
+constexpr size_t emergency_suffix_size = sizeof ".save.999";
+
+// Writes the emergency copy (write_emergency_font) to a new file
+// <base>.save, or <base>.save.N for the first N not taken, trying each of
+// `bases` in turn until one takes the whole copy, flushed to the disk; a
+// place that fails at any step keeps nothing. True with the file's name in
+// `name`, which has room for the longest base and the suffix; false when
+// every place failed. Async-signal-safe.
+bool write_emergency_copy(std::span<const char *const> bases, char *name);

@@ -3,6 +3,7 @@
 // fontfile.h to load or save and never see these.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -64,3 +65,27 @@ int read_whole_font_file(const char *path, file_image &image);
 // Writes `size` bytes of `data` to `path`, replacing an existing file only
 // by a complete, flushed copy. 0 on success, -1 on failure.
 int save_file_bytes(const char *path, const unsigned char *data, int32_t size);
+
+// ======== Waiting on a file ========
+
+// Why a load or save refuses a terminal: it would read the user's keys as
+// font data, or write a font onto the screen.
+constexpr char terminal_refused[] = "a terminal cannot be a font file";
+
+// The editor holds back the signals that end it except while it waits for a
+// key, so that they never find the font half-changed. While a load or save
+// waits on a pipe or device it lets them in too: nothing of the font is
+// changed then, and an editor stuck on a file must still end, and rescue the
+// font, when the user asks.
+struct end_signals_let_in {
+    sigset_t held;
+    end_signals_let_in()
+    {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, &held);
+    }
+    ~end_signals_let_in() { sigprocmask(SIG_SETMASK, &held, nullptr); }
+    end_signals_let_in(const end_signals_let_in &) = delete;
+    end_signals_let_in &operator=(const end_signals_let_in &) = delete;
+};

@@ -7,6 +7,7 @@
 #include "glyph/font.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -130,11 +131,34 @@ static int decode_uuencoded(FILE *file, unsigned char *dest, int32_t size)
     return result;
 }
 
+// Opens a font file for reading. A pipe opens without waiting for a writer
+// (with none, it reads as empty); a terminal is refused, as its "font" would
+// be the user's keys. Reads then wait for data as usual.
+static int open_for_reading(const char *path)
+{
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+        return -1;
+    }
+    if (isatty(fd)) {
+        snprintf(error_text, sizeof error_text, "%s", terminal_refused);
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)
 {
-    open_stream file(fopen(path, "r"));
+    int fd = open_for_reading(path);
+    if (fd < 0)
+        return -1;
+    open_stream file(fdopen(fd, "r"));
     if (!file) {
         snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+        close(fd);
         return -1;
     }
     return decode_uuencoded(file.get(), dest, size);
@@ -167,11 +191,9 @@ static int check_raw_read(ssize_t length)
 
 int load_raw_font(const char *path, unsigned char *dest, int32_t size)
 {
-    int fd = open(path, O_RDONLY);
-    if (fd < 0) {
-        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+    int fd = open_for_reading(path);
+    if (fd < 0)
         return -1;
-    }
     // Zeroed, so a short file leaves the rest of the font blank.
     std::vector<unsigned char> scratch(static_cast<size_t>(size));
     int result = check_raw_read(read(fd, scratch.data(), scratch.size()));
@@ -195,45 +217,68 @@ static int load_raw_image(const file_image &image, unsigned char *dest, int32_t 
 
 // ======== Any form ========
 
+// What a load read, kept apart from font_buffer until the load succeeded.
+struct font_read {
+    std::array<unsigned char, font_size> glyphs{};
+    psf_template psf;  // the whole file when it is PSF; else empty
+};
+
 // The uuencoded form first, the raw form when there is no header line.
 template <typename uuencoded_reader, typename raw_reader>
-static int load_uuencoded_or_raw(uuencoded_reader read_uuencoded, raw_reader read_raw)
+static int load_uuencoded_or_raw(font_read &found, uuencoded_reader read_uuencoded, raw_reader read_raw)
 {
-    int result = read_uuencoded(font_buffer.data(), font_size);
+    int result = read_uuencoded(found.glyphs.data(), font_size);
     if (result == -1)
-        result = read_raw(font_buffer.data(), font_size);
-    if (result == 0)
-        forget_loaded_psf();
+        result = read_raw(found.glyphs.data(), font_size);
     return result;
 }
 
 // A file read whole: PSF, or else what a gzip stream held, in any form.
-static int load_font_image(file_image &image)
+static int load_font_image(file_image &image, font_read &found)
 {
-    psf_template psf;
-    int found = find_psf_glyphs(image, psf.glyph_offset);
-    if (found < 0)
+    int is_psf = find_psf_glyphs(image, found.psf.glyph_offset);
+    if (is_psf < 0)
         return -1;
-    if (found == 0)
+    if (is_psf == 0)
         return load_uuencoded_or_raw(
+            found,
             [&](unsigned char *dest, int32_t size) { return load_uuencoded_image(image, dest, size); },
             [&](unsigned char *dest, int32_t size) { return load_raw_image(image, dest, size); });
-    auto glyphs = image.begin() + static_cast<std::ptrdiff_t>(psf.glyph_offset);
-    std::copy(glyphs, glyphs + font_size, font_buffer.begin());
-    psf.image = std::move(image);
-    remember_loaded_psf(std::move(psf));
+    auto glyphs = image.begin() + static_cast<std::ptrdiff_t>(found.psf.glyph_offset);
+    std::copy(glyphs, glyphs + font_size, found.glyphs.begin());
+    found.psf.image = std::move(image);
     return 0;
 }
 
-int load_font(const char *path)
+static int read_font(const char *path, font_read &found)
 {
     file_image image;
     int whole = read_whole_font_file(path, image);
     if (whole == 1)
-        return load_font_image(image);
+        return load_font_image(image, found);
     if (whole < 0)
         return -1;
     return load_uuencoded_or_raw(
-        [=](unsigned char *dest, int32_t size) { return load_uuencoded_font(path, dest, size); },
+        found, [=](unsigned char *dest, int32_t size) { return load_uuencoded_font(path, dest, size); },
         [=](unsigned char *dest, int32_t size) { return load_raw_font(path, dest, size); });
+}
+
+// The file is read with the end signals let in, as it may keep the editor
+// waiting; the font being edited changes only after that, with them held.
+int load_font(const char *path)
+{
+    font_read found;
+    int result;
+    {
+        end_signals_let_in waiting;
+        result = read_font(path, found);
+    }
+    if (result != 0)
+        return result;
+    font_buffer = found.glyphs;
+    if (found.psf.image.empty())
+        forget_loaded_psf();
+    else
+        remember_loaded_psf(std::move(found.psf));
+    return 0;
 }

@@ -1,9 +1,12 @@
 // Writing a font file. A regular file is replaced only by a complete,
-// flushed copy, so a save that fails half way never costs the user the font
-// already on disk.
+// flushed copy that keeps the old file's owner, so a save that fails half
+// way never costs the user the font already on disk. Where no such copy can
+// take the file's place, the file is written over, and put back as it was
+// if that fails.
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 // A file descriptor closed at the end of its scope unless closed before.
 struct open_file {
@@ -38,83 +42,175 @@ struct temp_file {
     }
 };
 
-bool write_all(int fd, const unsigned char *data, int32_t size)
+// Sets error_text to what `step` failed with; always false.
+static bool fail(const char *step)
 {
-    auto left = static_cast<size_t>(size);
-    while (left > 0) {
-        ssize_t written = write(fd, data, left);
+    snprintf(error_text, sizeof error_text, "%s: %s", step, strerror(errno));
+    return false;
+}
+
+// Writes `data` at `offset`, or at the file's own position when `offset` is
+// -1, going on after short writes. Gives how many bytes went out: fewer than
+// `size` only when a write failed, with errno saying why.
+static size_t write_out(int fd, const unsigned char *data, size_t size, off_t offset)
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t written = offset < 0 ? write(fd, data + done, size - done)
+                                     : pwrite(fd, data + done, size - done,
+                                              offset + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return false;
-        data += written;
-        left -= static_cast<size_t>(written);
+            break;
+        done += static_cast<size_t>(written);
+    }
+    return done;
+}
+
+bool write_all(int fd, const unsigned char *data, int32_t size)
+{
+    auto length = static_cast<size_t>(size);
+    return write_out(fd, data, length, -1) == length;
+}
+
+// ======== A pipe or a device ========
+
+// Written straight to; a reader that takes its time keeps the save waiting,
+// so the signals that end the editor are let in meanwhile.
+static bool write_to_device(open_file &target, const unsigned char *data, int32_t size)
+{
+    fcntl(target.fd, F_SETFL, fcntl(target.fd, F_GETFL) & ~O_NONBLOCK);
+    end_signals_let_in waiting;
+    if (!write_all(target.fd, data, size))
+        return fail("write");
+    return target.close_now() == 0 || fail("write");
+}
+
+// ======== Writing over a regular file ========
+
+// The first `old.size()` bytes of the file `path` names, which must be the
+// file `status` describes: the target was opened for writing only.
+static bool read_old_content(const char *path, const struct stat &status, std::vector<unsigned char> &old)
+{
+    open_file source{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat now {};
+    if (source.fd < 0 || fstat(source.fd, &now) != 0)
+        return fail("read");
+    if (now.st_dev != status.st_dev || now.st_ino != status.st_ino) {
+        errno = EAGAIN;
+        return fail("read");
+    }
+    for (size_t got = 0; got < old.size();) {
+        ssize_t length = pread(source.fd, old.data() + got, old.size() - got, static_cast<off_t>(got));
+        if (length < 0 && errno == EINTR)
+            continue;
+        if (length <= 0)
+            return fail("read");
+        got += static_cast<size_t>(length);
     }
     return true;
 }
 
-// Writes all of `data`, flushes it to the disk when the file is a regular
-// one (devices and pipes cannot be flushed), and closes the file.
-static bool write_through(open_file &file, bool regular, const unsigned char *data, int32_t size)
+// After a failed write over the file: the bytes it changed, and its length,
+// as they were.
+static bool put_old_content_back(int fd, const std::vector<unsigned char> &old, size_t written, off_t old_size)
 {
-    return write_all(file.fd, data, size) && (!regular || fsync(file.fd) == 0) &&
-           file.close_now() == 0;
+    size_t changed = std::min(written, old.size());
+    return write_out(fd, old.data(), changed, 0) == changed && ftruncate(fd, old_size) == 0 &&
+           fsync(fd) == 0;
 }
 
-enum class temp_outcome { made, directory_refuses, failed };
+// The file is cut to its new length only once the new bytes are on the disk,
+// so no failure can leave less of it than there was.
+static bool write_over(const char *path, open_file &target, const struct stat &status,
+                       const unsigned char *data, int32_t size)
+{
+    auto length = static_cast<size_t>(size);
+    std::vector<unsigned char> old(std::min(length, static_cast<size_t>(status.st_size)));
+    if (!read_old_content(path, status, old))
+        return false;
+    size_t written = write_out(target.fd, data, length, 0);
+    if (written == length && fsync(target.fd) == 0 && ftruncate(target.fd, size) == 0)
+        return target.close_now() == 0 || fail("write");
+    int error = errno;
+    bool restored = put_old_content_back(target.fd, old, written, status.st_size);
+    errno = error;
+    fail("write");
+    if (!restored)
+        strncat(error_text, ", and the old content could not be put back",
+                sizeof error_text - strlen(error_text) - 1);
+    return false;
+}
+
+// ======== Replacing a regular file ========
+
+enum class temp_outcome { made, write_over, failed };
+
+// Gives the temporary file the old file's owner, group and permission bits,
+// in that order: a change of owner clears set-user-ID and set-group-ID bits,
+// and those may stay only while the owner and group are the old ones.
+static temp_outcome copy_owner_and_mode(int fd, const struct stat &old)
+{
+    struct stat made {};
+    if (fstat(fd, &made) != 0)
+        return temp_outcome::failed;
+    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0)
+        return temp_outcome::write_over;
+    return fchmod(fd, old.st_mode & 07777) == 0 ? temp_outcome::made : temp_outcome::failed;
+}
 
 // Makes `temp` in the directory of the file `path` resolves to, through any
-// symbolic links, with permission bits `mode`. Only a directory that does not
-// allow the file is a reason to write in place; any other failure (no file
-// descriptors, no space) fails the save, so the old font stays whole.
-static temp_outcome make_temp_beside(const char *path, mode_t mode, temp_file &temp)
+// symbolic links. A directory that does not allow the file, or an owner the
+// file cannot be given, is a reason to write over the old file; any other
+// failure (no file descriptors, no space) fails the save, so the old font
+// stays whole.
+static temp_outcome make_temp_beside(const char *path, const struct stat &old, temp_file &temp)
 {
     char resolved[PATH_MAX];
     if (!realpath(path, resolved))
         return temp_outcome::failed;
     temp.target = resolved;
     std::string name = temp.target.substr(0, temp.target.rfind('/') + 1) + ".quorvalen-XXXXXX";
-    int fd = mkstemp(name.data());
+    int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
-        return errno == EACCES || errno == EPERM || errno == EROFS ? temp_outcome::directory_refuses
+        return errno == EACCES || errno == EPERM || errno == EROFS ? temp_outcome::write_over
                                                                    : temp_outcome::failed;
     temp.path = std::move(name);
     temp.file.fd = fd;
-    return fchmod(fd, mode) == 0 ? temp_outcome::made : temp_outcome::failed;
+    return copy_owner_and_mode(fd, old);
 }
 
-static bool replace_with_temp(temp_file &temp, const unsigned char *data, int32_t size)
+static bool rename_refused(int error)
 {
-    if (!write_through(temp.file, true, data, size) ||
-        rename(temp.path.c_str(), temp.target.c_str()) != 0)
-        return false;
-    temp.path.clear();
-    return true;
+    return error == EACCES || error == EPERM || error == EBUSY;
 }
 
-static bool write_in_place(open_file &target, bool regular, const unsigned char *data,
-                           int32_t size)
+static bool write_regular_file(const char *path, open_file &target, const struct stat &status,
+                               const unsigned char *data, int32_t size)
 {
-    return (!regular || ftruncate(target.fd, 0) == 0) &&
-           write_through(target, regular, data, size);
-}
-
-static bool write_font(const char *path, open_file &target, const unsigned char *data,
-                       int32_t size)
-{
-    struct stat status {};
-    if (fstat(target.fd, &status) != 0)
-        return false;
-    if (!S_ISREG(status.st_mode))
-        return write_in_place(target, false, data, size);
+    // A new file would leave the other names of the old one on the old bytes.
+    if (status.st_nlink > 1)
+        return write_over(path, target, status, data, size);
     temp_file temp;
-    switch (make_temp_beside(path, status.st_mode & 07777, temp)) {
-    case temp_outcome::made: return replace_with_temp(temp, data, size);
-    case temp_outcome::directory_refuses: return write_in_place(target, true, data, size);
-    case temp_outcome::failed: return false;
+    switch (make_temp_beside(path, status, temp)) {
+    case temp_outcome::made: break;
+    case temp_outcome::write_over: return write_over(path, target, status, data, size);
+    case temp_outcome::failed: return fail("write");
     }
-    return false;
+    if (!write_all(temp.file.fd, data, size) || fsync(temp.file.fd) != 0 || temp.file.close_now() != 0)
+        return fail("write");
+    if (rename(temp.path.c_str(), temp.target.c_str()) == 0) {
+        temp.path.clear();
+        return true;
+    }
+    // Such as another user's file in a sticky directory, or a file mounted
+    // over.
+    return rename_refused(errno) ? write_over(path, target, status, data, size) : fail("write");
 }
+
+// ======== Any file ========
 
 // A save that fails under a new name leaves no empty file behind, also
 // where a dangling link led to it.
@@ -125,19 +221,44 @@ static void remove_created_file(const char *path)
         unlink(resolved);
 }
 
+// Opening without truncating refuses a file the user may not write, as a
+// rewrite would, and gives a new file 0644 less the umask to copy. Opening
+// without waiting makes a pipe no one reads fail at once.
+static bool open_target(const char *path, bool is_pipe, open_file &target)
+{
+    target.fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (target.fd < 0) {
+        if (is_pipe && errno == ENXIO)
+            snprintf(error_text, sizeof error_text, "open: nothing reads from this pipe");
+        else
+            fail("open");
+        return false;
+    }
+    if (isatty(target.fd)) {
+        snprintf(error_text, sizeof error_text, "%s", terminal_refused);
+        return false;
+    }
+    return true;
+}
+
+static bool write_font(const char *path, open_file &target, const unsigned char *data, int32_t size)
+{
+    struct stat status {};
+    if (fstat(target.fd, &status) != 0)
+        return fail("write");
+    if (!S_ISREG(status.st_mode))
+        return write_to_device(target, data, size);
+    return write_regular_file(path, target, status, data, size);
+}
+
 int save_file_bytes(const char *path, const unsigned char *data, int32_t size)
 {
-    // Opening without truncating refuses a file the user may not write, as a
-    // rewrite would, and gives a new file 0644 less the umask to copy.
     struct stat before {};
     bool existed = stat(path, &before) == 0;
-    open_file target{open(path, O_WRONLY | O_CREAT, 0644)};
-    if (target.fd < 0) {
-        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+    open_file target;
+    if (!open_target(path, existed && S_ISFIFO(before.st_mode), target))
         return -1;
-    }
     if (!write_font(path, target, data, size)) {
-        snprintf(error_text, sizeof error_text, "write: %s", strerror(errno));
         if (!existed)
             remove_created_file(path);
         return -1;

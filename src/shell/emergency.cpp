@@ -1,16 +1,17 @@
 // Ending the run when the terminal goes away or a signal asks: unsaved
 // changes are written to a new file first, and the terminal is put back.
 // The handlers use only async-signal-safe calls and what was prepared
-// beforehand. The key reader lives here too: it is the one place where those
-// signals are let in.
+// beforehand. The key reader lives here too: it is where those signals are
+// let in, besides a load or save waiting on a file.
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "shell/shell.h"
 
-#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
+#include <span>
 #include <term.h>
 #include <termios.h>
 #include <unistd.h>
@@ -56,55 +57,49 @@ static void write_text(int fd, const char *text)
               static_cast<int32_t>(std::strlen(text)));
 }
 
-static void append_number(char *text, int number)
+// Read once at start, before a handler can run: getenv is not safe in one.
+static const char *const home_directory = std::getenv("HOME");
+
+// Where the emergency copy may go, in this order: beside the remembered
+// file, in the working directory, in the home directory.
+struct rescue_places {
+    const char *bases[3];
+    size_t count = 0;
+    char home_base[PATH_MAX];
+};
+
+static void list_rescue_places(rescue_places &places)
 {
-    char digits[12];
-    char *first = digits + sizeof digits - 1;
-    *first = '\0';
-    do {
-        *--first = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number > 0);
-    std::strcat(text, first);
+    if (font_file_name[0])
+        places.bases[places.count++] = font_file_name;
+    places.bases[places.count++] = "./quorvalen";
+    constexpr char home_name[] = "/quorvalen";
+    if (home_directory && home_directory[0] &&
+        std::strlen(home_directory) + sizeof home_name <= sizeof places.home_base) {
+        std::strcpy(places.home_base, home_directory);
+        std::strcat(places.home_base, home_name);
+        places.bases[places.count++] = places.home_base;
+    }
 }
 
-// `base`.save, or `base`.save.N for the first N that names no file yet:
-// an existing file is never overwritten.
-static int create_new_file(const char *base, char *name)
+static void report_places_tried(const rescue_places &places)
 {
-    for (int n = 0; n < 1000; ++n) {
-        std::strcpy(name, base);
-        std::strcat(name, n > 0 ? ".save." : ".save");
-        if (n > 0)
-            append_number(name, n);
-        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+    write_text(STDERR_FILENO, "\r\nquorvalen: the unsaved font could not be written anywhere; tried ");
+    for (size_t i = 0; i < places.count; ++i) {
+        write_text(STDERR_FILENO, i == 0 ? "" : i + 1 < places.count ? ", " : " and ");
+        write_text(STDERR_FILENO, places.bases[i]);
+        write_text(STDERR_FILENO, ".save");
     }
-    return -1;
-}
-
-// Next to the remembered file, or in the working directory when there is
-// none or its directory takes no new file.
-static bool write_emergency_copy(char *name)
-{
-    int fd = font_file_name[0] ? create_new_file(font_file_name, name) : -1;
-    if (fd < 0)
-        fd = create_new_file("quorvalen", name);
-    if (fd < 0)
-        return false;
-    bool written = write_emergency_font(fd) && fsync(fd) == 0;
-    if (close(fd) != 0 || !written) {
-        unlink(name);
-        return false;
-    }
-    return true;
+    write_text(STDERR_FILENO, "\n");
 }
 
 static void rescue_font_and_restore_terminal()
 {
-    char name[file_name_max + sizeof "quorvalen.save.999"];
-    bool rescued = font_has_unsaved_changes && write_emergency_copy(name);
+    rescue_places places;
+    list_rescue_places(places);
+    char name[PATH_MAX + emergency_suffix_size];
+    bool rescued = font_has_unsaved_changes &&
+                   write_emergency_copy(std::span(places.bases, places.count), name);
     write_all(STDOUT_FILENO, reinterpret_cast<const unsigned char *>(restore_sequence),
               static_cast<int32_t>(restore_length));
     tcsetattr(STDIN_FILENO, TCSANOW, &shell_modes);
@@ -113,7 +108,7 @@ static void rescue_font_and_restore_terminal()
         write_text(STDERR_FILENO, name);
         write_text(STDERR_FILENO, "\n");
     } else if (font_has_unsaved_changes) {
-        write_text(STDERR_FILENO, "\r\nquorvalen: the unsaved font could not be written anywhere\n");
+        report_places_tried(places);
     }
 }
 

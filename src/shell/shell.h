@@ -46,7 +46,8 @@ void show_console_unsupported();
 void redraw_all();
 
 // Reads one key from `window`. The signals that end the editor get in only
-// here, so they never find the font half-changed.
+// here and while a load or save waits on a file, so they never find the font
+// half-changed.
 int read_key(WINDOW *window);
 
 // For ending abruptly: the terminal modes before start-up (taken before the
