@@ -6,7 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -359,6 +365,75 @@ TEST(ending, without_a_file_name_the_rescue_goes_to_the_working_directory)
     kill(t.pid(), SIGTERM);
     t.wait_exit();
     EXPECT_EQ(dir.read("quorvalen.save"), font_with_glyph(65, {"#......."}));
+}
+
+// Waits until the editor sleeps in a read of a file that is not its terminal.
+void wait_until_reading_a_file(int pid)
+{
+    auto deadline = std::chrono::steady_clock::now() + terminal::timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+        std::string number, fd;
+        syscall >> number >> fd;
+        if (number == "0" && fd != "0x0")
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ADD_FAILURE() << "the editor never read the file";
+}
+
+TEST(ending, a_load_stuck_on_a_pipe_still_ends_and_rescues_the_font)
+{
+    for (ending_way way : {ending_way::ctrl_c, ending_way::hang_up_signal}) {
+        SCOPED_TRACE(testing::PrintToString(way));
+        editing_a_font editor;
+        editor.toggle_first_pixel();
+        const std::string pipe = (editor.dir.path / "pipe").string();
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        // A writer that never writes.
+        int writer = open(pipe.c_str(), O_RDWR);
+        editor.t.type("L\x15pipe\r");
+        wait_until_reading_a_file(editor.t.pid());
+        end_editor(editor.t, way);
+        editor.t.wait_exit();
+        close(writer);
+        // The name given to L is the remembered one.
+        EXPECT_EQ(editor.dir.read("pipe.save"), editor.with_first_pixel_toggled());
+    }
+}
+
+// $HOME for the editors started while it lives.
+struct home_directory {
+    std::string old = std::getenv("HOME") ? std::getenv("HOME") : "";
+    explicit home_directory(const std::string &path) { setenv("HOME", path.c_str(), 1); }
+    ~home_directory() { setenv("HOME", old.c_str(), 1); }
+};
+
+TEST(ending, when_neither_the_files_nor_the_working_directory_takes_the_copy_home_is_tried)
+{
+    for (bool home_exists : {true, false}) {
+        scratch_dir dir;
+        std::filesystem::create_directory(dir.path / "work");
+        std::filesystem::create_directory(dir.path / "home");
+        const std::string home = (dir.path / (home_exists ? "home" : "no-home")).string();
+        home_directory home_set(home);
+        terminal t({dir.write("font.raw", font_with_glyph(65, {}))},
+                   {.workdir = (dir.path / "work").string()});
+        t.settle();
+        t.type(" L\x15gone/font.raw\r");
+        t.wait_for_text(23, 0, "Load error: open: No such file or directory");
+        std::filesystem::remove(dir.path / "work");
+        kill(t.pid(), SIGHUP);
+        t.wait_exit();
+        if (home_exists) {
+            EXPECT_EQ(dir.read("home/quorvalen.save"), font_with_glyph(65, {"#......."}));
+        } else {
+            EXPECT_NE(t.terminal_output().find(
+                          "quorvalen: the unsaved font could not be written anywhere; tried "
+                          "gone/font.raw.save, ./quorvalen.save and " + home + "/quorvalen.save"),
+                      std::string::npos);
+        }
+    }
 }
 
 } // namespace

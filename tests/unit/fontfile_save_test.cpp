@@ -3,6 +3,7 @@
 #include "fontfile_test_support.h"
 
 #include <fcntl.h>
+#include <pty.h>
 
 namespace {
 
@@ -203,6 +204,118 @@ TEST_F(saving, no_temporary_file_for_lack_of_resources_fails_and_keeps_the_old_f
 {
     // The target opens; the temporary file finds no file descriptor left.
     expect_failed_save_keeps_the_old_font(limit_open_files_to_one_more, EMFILE);
+}
+
+// ======== Faults: other owners, links, limits, files that would wait ========
+
+constexpr uid_t nobody = 65534;
+constexpr gid_t nogroup = 65534;
+constexpr uid_t other_user = 65533;  // not the file's owner, but in its group
+
+bool stay_root()
+{
+    return true;
+}
+
+bool become_other_user_in_nogroup()
+{
+    return setgroups(1, &nogroup) == 0 && setgid(nogroup) == 0 && setuid(other_user) == 0;
+}
+
+struct file_identity {
+    uid_t owner;
+    gid_t group;
+    mode_t mode;
+    nlink_t links;
+    bool operator==(const file_identity &) const = default;
+};
+
+file_identity identity_of(const std::string &file)
+{
+    struct stat status {};
+    stat(file.c_str(), &status);
+    return {status.st_uid, status.st_gid, status.st_mode & 07777, status.st_nlink};
+}
+
+TEST_F(saving, a_save_keeps_who_owns_the_file_its_links_and_on_failure_its_bytes)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make files of another user";
+    const struct {
+        const char *what;
+        file_identity file;
+        mode_t directory_mode;
+        bool hard_linked;
+        std::function<bool()> saver;
+        std::string error;  // empty: the save succeeds
+    } cases[] = {
+        {"root saves a set-user-ID file of nobody", {nobody, nogroup, 04755, 1}, 0755, false, stay_root, ""},
+        {"a group member saves another user's file", {nobody, nogroup, 0660, 1}, 0777, false,
+         become_other_user_in_nogroup, ""},
+        {"another user's file in a sticky directory", {nobody, nogroup, 0666, 1}, 01777, false,
+         become_other_user_in_nogroup, ""},
+        {"a file with two names", {0, 0, 0644, 2}, 0755, true, stay_root, ""},
+        {"writing over the file fails half way", {0, 0, 0644, 2}, 0755, true,
+         [] { return limit_file_size(2048); }, "write: " + system_text(EFBIG)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        bytes old_font = sample_font(20);
+        bytes font = sample_font(21);
+        std::string file = write_file("font.raw", old_font);
+        names_list expected_names{"font.raw"};
+        if (c.hard_linked) {
+            ASSERT_EQ(link(file.c_str(), path("other-name.raw").c_str()), 0);
+            expected_names.push_back("other-name.raw");
+        }
+        ASSERT_EQ(chown(file.c_str(), c.file.owner, c.file.group), 0);
+        ASSERT_EQ(chmod(file.c_str(), c.file.mode), 0);
+        ASSERT_EQ(chmod(directory.c_str(), c.directory_mode), 0);
+
+        auto outcome = run_in_child(c.saver, [&] { return save(file, font); });
+        ASSERT_TRUE(outcome) << "could not set the saver up";
+        EXPECT_EQ(outcome->result, c.error.empty() ? 0 : -1) << outcome->error;
+        if (!c.error.empty()) {
+            EXPECT_EQ(outcome->error, c.error);
+        }
+        EXPECT_EQ(read_file(file), c.error.empty() ? font : old_font);
+        EXPECT_EQ(identity_of(file), c.file);
+        EXPECT_EQ(names(), expected_names);
+        chmod(directory.c_str(), 0700);
+        for (const std::string &name : expected_names)
+            std::filesystem::remove(path(name));
+    }
+}
+
+TEST_F(saving, a_pipe_without_a_partner_or_a_terminal_answers_at_once)
+{
+    std::string fifo = path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int controller, terminal;
+    char terminal_name[256];
+    ASSERT_EQ(openpty(&controller, &terminal, terminal_name, nullptr, nullptr), 0);
+    const struct {
+        std::string file;
+        bool load;
+        std::string error;
+    } cases[] = {
+        {fifo, false, "open: nothing reads from this pipe"},
+        {fifo, true, "file is empty"},
+        {terminal_name, false, "a terminal cannot be a font file"},
+        {terminal_name, true, "a terminal cannot be a font file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file + (c.load ? ": load" : ": save"));
+        // A call that waits is ended by the alarm and counts as no answer.
+        auto outcome = run_in_child([] { alarm(10); return true; }, [&] {
+            return c.load ? load_font(c.file.c_str()) : save(c.file, sample_font(22));
+        });
+        ASSERT_TRUE(outcome) << "no answer";
+        EXPECT_EQ(outcome->result, -1);
+        EXPECT_EQ(outcome->error, c.error);
+    }
+    close(controller);
+    close(terminal);
 }
 
 }  // namespace
