@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <term.h>
 #include <unistd.h>
 #include <utility>
@@ -62,16 +63,28 @@ void make_input_blocking()
 // ======== Stopping with Ctrl-Z ========
 
 static void (*library_stop_handler)(int);  // puts the terminal back, stops, repaints on resume
-static volatile sig_atomic_t resumed;      // a stop and resume ended the last key read
+// Set on resume: the key read cut short, and the library's first read
+// after a stop, fail at once; neither is a failure of the terminal.
+static volatile sig_atomic_t failed_reads_to_forgive;
+
+static bool terminal_size_is_not(int rows, int width)
+{
+    winsize size{};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && (size.ws_row != rows || size.ws_col != width);
+}
 
 // While the editor was stopped its shell, not the editor, was told of any
-// change of size. So after the library's own resume the size is looked at
-// as after a resize; and the key read is not restarted, so that happens now.
+// change of size. So after the library's own resume (which may take in the
+// new size, but tells no one) a new size is passed on as a resize; and the
+// key read is not restarted, so that happens now.
 static void stop_and_look_at_size(int signal_number)
 {
+    const int rows = LINES;
+    const int width = COLS;
     library_stop_handler(signal_number);
-    resumed = 1;
-    raise(SIGWINCH);
+    failed_reads_to_forgive = 2;
+    if (terminal_size_is_not(rows, width))
+        raise(SIGWINCH);
 }
 
 void watch_size_across_stops()
@@ -88,15 +101,13 @@ void watch_size_across_stops()
     sigaction(SIGTSTP, &action, nullptr);
 }
 
-// The read cut short by the resume, and the library's look at the size that
-// follows, yield KEY_RESIZE and at most one failed read; that one is no
-// failure.
+// KEY_RESIZE may come first, once or twice, when the size changed.
 int wgetch_across_stops(WINDOW *window)
 {
     int key;
-    while ((key = wgetch(window)) == ERR && resumed)
-        resumed = 0;
+    while ((key = wgetch(window)) == ERR && failed_reads_to_forgive > 0)
+        failed_reads_to_forgive = failed_reads_to_forgive - 1;
     if (key != KEY_RESIZE)
-        resumed = 0;
+        failed_reads_to_forgive = 0;
     return key;
 }

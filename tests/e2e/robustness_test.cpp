@@ -146,6 +146,7 @@ TEST(resizing, after_a_stop_the_editor_comes_back_at_the_size_the_terminal_has_t
     t.suspend();
     t.resume();
     t.settle();
+    EXPECT_EQ(t.bells(), 0) << "the field was told of no resize";
     t.suspend();
     t.resize(30, 100);
     t.resume();
