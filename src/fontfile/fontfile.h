@@ -3,11 +3,16 @@
 // on failure, error_text.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 constexpr int error_text_size = 1024;
+
+// The signals that end the editor, after rescuing the font. A load or save
+// waiting on a file lets them in.
+constexpr int end_signal_numbers[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
 
 // The reason for the last failed load or save.
 extern char error_text[error_text_size];

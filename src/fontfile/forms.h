@@ -3,6 +3,8 @@
 // fontfile.h to load or save and never see these.
 #pragma once
 
+#include "fontfile/fontfile.h"
+
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -81,9 +83,11 @@ struct end_signals_let_in {
     sigset_t held;
     end_signals_let_in()
     {
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, &held);
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int signal_number : end_signal_numbers)
+            sigaddset(&ending, signal_number);
+        sigprocmask(SIG_UNBLOCK, &ending, &held);
     }
     ~end_signals_let_in() { sigprocmask(SIG_SETMASK, &held, nullptr); }
     end_signals_let_in(const end_signals_let_in &) = delete;

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 static sigset_t end_signals;
+static sigset_t key_wait_signals;  // the end signals and Ctrl-Z's: let in only while reading a key
 static termios shell_modes;
 static char restore_sequence[512];
 static size_t restore_length;
@@ -134,31 +135,42 @@ static void end_on_signal(int signal_number)
     _exit(128 + signal_number);
 }
 
+// Under a file size limit, or with a pipe's reader gone, a write then fails
+// and is reported, instead of the editor ending with the font unsaved.
+static void let_writes_fail_instead_of_ending()
+{
+    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+}
+
 // A signal ignored by whoever started the editor (as under nohup) stays
-// ignored.
+// ignored. A stop, too, waits for a key read: the library's stop handler
+// must not find the screen half drawn.
 void install_end_handlers()
 {
-    constexpr int handled[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
+    let_writes_fail_instead_of_ending();
     sigemptyset(&end_signals);
-    for (int signal_number : handled)
+    for (int signal_number : end_signal_numbers)
         sigaddset(&end_signals, signal_number);
+    key_wait_signals = end_signals;
+    sigaddset(&key_wait_signals, SIGTSTP);
     struct sigaction action {};
     action.sa_handler = end_on_signal;
-    action.sa_mask = end_signals;
-    for (int signal_number : handled) {
+    action.sa_mask = key_wait_signals;
+    for (int signal_number : end_signal_numbers) {
         struct sigaction inherited {};
         sigaction(signal_number, nullptr, &inherited);
         if (inherited.sa_handler != SIG_IGN)
             sigaction(signal_number, &action, nullptr);
     }
-    sigprocmask(SIG_BLOCK, &end_signals, nullptr);
+    sigprocmask(SIG_BLOCK, &key_wait_signals, nullptr);
 }
 
 int read_key(WINDOW *window)
 {
-    sigprocmask(SIG_UNBLOCK, &end_signals, nullptr);
-    int key = wgetch(window);
-    sigprocmask(SIG_BLOCK, &end_signals, nullptr);
+    sigprocmask(SIG_UNBLOCK, &key_wait_signals, nullptr);
+    int key = wgetch_across_stops(window);
+    sigprocmask(SIG_BLOCK, &key_wait_signals, nullptr);
     if (key == KEY_RESIZE)
         note_terminal_resized();
     return key;

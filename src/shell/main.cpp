@@ -82,12 +82,16 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvalen: not enough memory for the glyph stack\n");
         return 1;
     }
+    if (!terminal_usable())
+        return 1;
+    make_input_blocking();
     remember_shell_modes();
     set_up_terminal();
     if (terminal_too_small())
         return 1;
     prepare_terminal_restore();
     install_end_handlers();
+    watch_size_across_stops();
     draw_screen();
     // Without a file: the font of the console the editor runs on, if any.
     if (font_file_name[0] == '\0')

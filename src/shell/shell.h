@@ -45,10 +45,24 @@ void show_console_unsupported();
 // Repaints everything but the status line, which the repaint blanks.
 void redraw_all();
 
-// Reads one key from `window`. The signals that end the editor get in only
-// here and while a load or save waits on a file, so they never find the font
-// half-changed.
+// Reads one key from `window`. The signals that end the editor, and Ctrl-Z,
+// get in only here (the end signals also while a load or save waits on a
+// file), so they never find the font or the screen half-changed.
 int read_key(WINDOW *window);
+
+// Before curses starts: false, after a message on standard error, when
+// standard input or output is no terminal or the terminal cannot move its
+// cursor.
+bool terminal_usable();
+// Clears O_NONBLOCK on standard input.
+void make_input_blocking();
+
+// After Ctrl-Z and the shell's fg, the screen is laid out for the size the
+// terminal has now, at once. Installed after the library's own stop handler.
+void watch_size_across_stops();
+// wgetch, but a read cut short by a stop and resume is read again, unless
+// the size changed meanwhile (KEY_RESIZE).
+int wgetch_across_stops(WINDOW *window);
 
 // For ending abruptly: the terminal modes before start-up (taken before the
 // screen is set up), the bytes that put the terminal back (again after each

@@ -1,5 +1,6 @@
 // The paths that end before the screen is set up, and how the run ends.
 #include "editor_screen.h"
+#include "scratch_files.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,50 @@ TEST(command_line, a_terminal_smaller_than_80x24_gets_a_message_instead_of_a_scr
         EXPECT_NE(t.terminal_output().find(message), std::string::npos) << t.terminal_output();
         EXPECT_EQ(t.terminal_output().find("Keys"), std::string::npos) << "nothing drawn";
     }
+}
+
+TEST(command_line, without_a_usable_terminal_a_message_ends_the_run_and_the_terminal_is_untouched)
+{
+    scratch_dir dir;
+    const std::string font = dir.write("f.fnt", font_with_glyph(65, {"#......."}));
+    const std::string no_input = "quorvalen: standard input is not a terminal\r\n";
+    const std::string no_output = "quorvalen: standard output is not a terminal\r\n";
+    const struct {
+        const char *name;
+        std::vector<std::string> args;
+        terminal_options options;
+        std::string message;
+    } cases[] = {
+        {"input from /dev/null", {}, {.stdin_from = "/dev/null"}, no_input},
+        {"input from a file, a font named", {font}, {.stdin_from = font}, no_input},
+        {"output to a pipe", {font}, {.stdout_to_pipe = true}, no_output},
+        {"a terminal that cannot move its cursor", {font}, {.term = "dumb"},
+         "quorvalen: the terminal (TERM=dumb) cannot move its cursor; the editor needs one that can\r\n"},
+    };
+    for (const auto &c : cases) {
+        terminal t(c.args, c.options);
+        EXPECT_EQ(t.wait_exit(), 1) << c.name;
+        EXPECT_EQ(t.terminal_output(), c.message) << c.name;
+        EXPECT_EQ(t.standard_output(), "") << c.name;
+        EXPECT_TRUE(t.modes_as_at_start()) << c.name;
+    }
+    // The command line and the named font are still checked first.
+    terminal t({"missing.fnt"}, {.stdout_to_pipe = true, .stdin_from = "/dev/null"});
+    EXPECT_EQ(t.wait_exit(), 1);
+    EXPECT_EQ(t.standard_output(), "Load font: missing.fnt: open: No such file or directory");
+    EXPECT_EQ(t.terminal_output(), "");
+}
+
+TEST(command_line, input_left_non_blocking_is_made_blocking_so_the_idle_editor_sleeps)
+{
+    // settle() waits for the editor to sleep in a read: a busy loop never does.
+    terminal t({}, {.nonblocking_stdin = true});
+    t.settle();
+    t.type(key_string("xterm-256color", "knp"));
+    t.settle();
+    EXPECT_EQ(t.text(5, 46, 10), " Char 066 ");
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
 }
 
 class ending_in : public testing::TestWithParam<std::string> {};

@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -138,14 +137,61 @@ TEST(resizing, a_round_trip_through_another_size_during_a_prompt_leaves_the_scre
     EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
 }
 
+TEST(resizing, after_a_stop_the_editor_comes_back_at_the_size_the_terminal_has_then)
+{
+    terminal t({}, {.job_control = true});
+    t.settle();
+    // Without a change of size a prompt goes on where it was.
+    t.type("Lab");
+    t.settle();
+    t.suspend();
+    t.resume();
+    t.settle();
+    EXPECT_EQ(t.bells(), 0) << "the field was told of no resize";
+    t.suspend();
+    t.resize(30, 100);
+    t.resume();
+    t.settle();
+    t.resize(24, 80);
+    t.settle();
+    t.type("c");
+    t.wait_for_text(23, 0, "Load from file: abc");
+    t.type("\x1b");
+    t.settle();
+
+    t.suspend();
+    t.resize(30, 100);
+    t.resume();
+    t.wait_for_text(29, 0, "Load canceled.");
+    t.settle();
+    EXPECT_EQ(whole_screen(t, 30, 100), start_screen(30, 100, "Load canceled."));
+    EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
+
+    t.suspend();
+    t.resize(20, 60);
+    t.resume();
+    t.wait_for_text(1, 0, "at least 80x24; this one is 60x20.");
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
 // A font file in a scratch directory, and the editor started on it.
 struct editing_a_font {
     scratch_dir dir;
     font_bytes font = font_with_glyph(65, {"##......"});
     std::string path = dir.write("font.raw", font);
-    terminal t{{path}, {.workdir = dir.path.string()}};
+    terminal t;
 
-    editing_a_font() { t.settle(); }
+    explicit editing_a_font(terminal_options options = {})
+        : t({path}, with_workdir(std::move(options), dir))
+    {
+        t.settle();
+    }
+    static terminal_options with_workdir(terminal_options options, const scratch_dir &dir)
+    {
+        options.workdir = dir.path.string();
+        return options;
+    }
     font_bytes with_first_pixel_toggled()
     {
         font_bytes changed = font;
@@ -158,7 +204,68 @@ struct editing_a_font {
         t.settle();
     }
     bool exists(const std::string &name) { return std::filesystem::exists(dir.path / name); }
+    std::vector<std::string> names()
+    {
+        std::vector<std::string> found;
+        for (const auto &entry : std::filesystem::directory_iterator(dir.path))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
 };
+
+// A save whose write fails: the reason shows, the editor goes on editing, the
+// font is still unsaved.
+void expect_failed_save_reported(editing_a_font &editor, const std::string &reason)
+{
+    editor.t.wait_for_text(23, 0, "Save error: write: " + reason);
+    editor.t.type(key_string("xterm-256color", "knp"));
+    editor.t.wait_for_text(5, 46, " Char 066 ");
+    EXPECT_TRUE(editor.t.running());
+    EXPECT_EQ(editor.dir.read("font.raw"), editor.font);
+}
+
+TEST(save_faults, beyond_the_file_size_limit_the_save_fails_and_the_rescue_is_whole_or_none)
+{
+    editing_a_font editor({.file_size_limit = 2048});
+    editor.toggle_first_pixel();
+    editor.t.type("S\r");
+    expect_failed_save_reported(editor, "File too large");
+    EXPECT_EQ(editor.names(), std::vector<std::string>{"font.raw"}) << "no temporary file is left";
+
+    kill(editor.t.pid(), SIGHUP);
+    EXPECT_EQ(editor.t.wait_exit(), -1);
+    EXPECT_EQ(editor.t.ending_signal(), SIGHUP);
+    for (const std::string &name : editor.names()) {
+        if (name != "font.raw") {
+            EXPECT_EQ(editor.dir.read(name), editor.with_first_pixel_toggled()) << name;
+        }
+    }
+    const std::string &out = editor.t.terminal_output();
+    EXPECT_GT(out.rfind(terminfo_string("xterm-256color", "rmcup")),
+              out.rfind(terminfo_string("xterm-256color", "smcup")));
+}
+
+TEST(save_faults, a_pipe_whose_reader_goes_away_fails_the_save_and_the_editor_goes_on)
+{
+    editing_a_font editor;
+    editor.toggle_first_pixel();
+    const std::string pipe = (editor.dir.path / "pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A full pipe holds the editor's write until the reader goes.
+    int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    int filler = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'x');
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    editor.t.type("S\x15pipe\r");
+    editor.t.wait_for_open_file(pipe);
+    close(reader);
+    expect_failed_save_reported(editor, "Broken pipe");
+    close(filler);
+}
 
 // The ways the editor is told to end, or loses its terminal.
 enum class ending_way { hang_up_signal, terminate_signal, ctrl_c, ctrl_backslash, closed_terminal };
@@ -367,21 +474,6 @@ TEST(ending, without_a_file_name_the_rescue_goes_to_the_working_directory)
     EXPECT_EQ(dir.read("quorvalen.save"), font_with_glyph(65, {"#......."}));
 }
 
-// Waits until the editor sleeps in a read of a file that is not its terminal.
-void wait_until_reading_a_file(int pid)
-{
-    auto deadline = std::chrono::steady_clock::now() + terminal::timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
-        std::string number, fd;
-        syscall >> number >> fd;
-        if (number == "0" && fd != "0x0")
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ADD_FAILURE() << "the editor never read the file";
-}
-
 TEST(ending, a_load_stuck_on_a_pipe_still_ends_and_rescues_the_font)
 {
     for (ending_way way : {ending_way::ctrl_c, ending_way::hang_up_signal}) {
@@ -393,7 +485,7 @@ TEST(ending, a_load_stuck_on_a_pipe_still_ends_and_rescues_the_font)
         // A writer that never writes.
         int writer = open(pipe.c_str(), O_RDWR);
         editor.t.type("L\x15pipe\r");
-        wait_until_reading_a_file(editor.t.pid());
+        editor.t.wait_for_open_file(pipe);
         end_editor(editor.t, way);
         editor.t.wait_exit();
         close(writer);

@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <sstream>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,16 +29,71 @@ static void set_cloexec(int fd)
     fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
+// A stand-in for a job-control shell: the editor runs as a job in its own
+// process group, in the foreground, so Ctrl-Z really stops it. While it is
+// stopped the shell holds the terminal (and so gets any SIGWINCH); SIGUSR1
+// is its `fg`. Returns in the job; the shell ends as the job ends, with its
+// status, after reporting the job's process id on `report`.
+static void run_as_job(int slave, int report)
+{
+    sigset_t fg;
+    sigemptyset(&fg);
+    sigaddset(&fg, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &fg, nullptr);
+    signal(SIGTTOU, SIG_IGN);
+    pid_t job = fork();
+    if (job == 0) {
+        setpgid(0, 0);
+        tcsetpgrp(slave, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        sigprocmask(SIG_UNBLOCK, &fg, nullptr);
+        return;
+    }
+    setpgid(job, job);
+    tcsetpgrp(slave, job);
+    if (write(report, &job, sizeof job) != sizeof job)
+        _exit(127);
+    for (;;) {
+        int status = 0;
+        if (waitpid(job, &status, WUNTRACED) != job)
+            _exit(127);
+        if (!WIFSTOPPED(status))
+            _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        tcsetpgrp(slave, getpgrp());
+        int cue = 0;
+        sigwait(&fg, &cue);
+        tcsetpgrp(slave, job);
+        kill(-job, SIGCONT);
+    }
+}
+
+static void set_up_standard_input(const terminal_options &options, int slave)
+{
+    int input = options.stdin_from.empty() ? slave : open(options.stdin_from.c_str(), O_RDONLY);
+    dup2(input, STDIN_FILENO);
+    if (options.nonblocking_stdin)
+        fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+}
+
 [[noreturn]] static void run_child(const std::vector<std::string> &args, const terminal_options &options,
-                                   int slave, int stdout_fd)
+                                   int slave, int stdout_fd, int report)
 {
     if (options.ignore_hangup)
         signal(SIGHUP, SIG_IGN);
+    // As a shell leaves them, whatever the test runner did.
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
     setsid();
     ioctl(slave, TIOCSCTTY, 0);
-    dup2(slave, STDIN_FILENO);
+    if (options.job_control)
+        run_as_job(slave, report);
+    set_up_standard_input(options, slave);
     dup2(stdout_fd, STDOUT_FILENO);
     dup2(slave, STDERR_FILENO);
+    if (options.file_size_limit > 0) {
+        rlimit limit{options.file_size_limit, options.file_size_limit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     if (!options.workdir.empty() && chdir(options.workdir.c_str()) != 0)
         _exit(126);
     // The size must come from the terminal, and key timing from the program.
@@ -63,6 +120,7 @@ terminal::terminal(std::vector<std::string> args, terminal_options options)
     size.ws_col = static_cast<unsigned short>(options_.cols);
     if (openpty(&master_, &slave_, nullptr, nullptr, &size) != 0)
         throw std::runtime_error("openpty failed");
+    tcgetattr(slave_, &modes_at_start_);
     set_cloexec(master_);
     set_cloexec(slave_);
     fcntl(master_, F_SETFL, O_NONBLOCK);
@@ -73,11 +131,21 @@ terminal::terminal(std::vector<std::string> args, terminal_options options)
         stdout_pipe_ = pipe_fds[0];
         fcntl(stdout_pipe_, F_SETFL, O_NONBLOCK);
     }
+    int report[2] = {-1, -1};
+    if (options_.job_control && pipe2(report, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
     pid_ = fork();
     if (pid_ == 0)
-        run_child(args, options_, slave_, options_.stdout_to_pipe ? pipe_fds[1] : slave_);
+        run_child(args, options_, slave_, options_.stdout_to_pipe ? pipe_fds[1] : slave_, report[1]);
     if (pipe_fds[1] >= 0)
         close(pipe_fds[1]);
+    editor_pid_ = pid_;
+    if (options_.job_control) {
+        close(report[1]);
+        if (read(report[0], &editor_pid_, sizeof editor_pid_) != sizeof editor_pid_)
+            ADD_FAILURE() << "the stand-in shell did not start the editor";
+        close(report[0]);
+    }
 
     vt_ = vterm_new(options_.rows, options_.cols);
     vterm_set_utf8(vt_, 1);
@@ -96,6 +164,7 @@ terminal::terminal(std::vector<std::string> args, terminal_options options)
 terminal::~terminal()
 {
     if (running()) {
+        kill(editor_pid_, SIGKILL);
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
@@ -194,16 +263,22 @@ void terminal::feed_emulator(const char *bytes, size_t length)
     vterm_input_write(vt_, out.data(), out.size());
 }
 
-// True when the program sleeps in a read of its standard input.
-bool terminal::waiting_for_input()
+// The state letter of /proc/<pid>/stat: S sleeping, T stopped, ...
+static char process_state(int pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(stat, line);
     size_t after_name = line.rfind(')');
-    if (after_name == std::string::npos || line.compare(after_name + 2, 1, "S") != 0)
+    return after_name == std::string::npos || after_name + 2 >= line.size() ? '?' : line[after_name + 2];
+}
+
+// True when the program sleeps in a read of its standard input.
+bool terminal::waiting_for_input()
+{
+    if (process_state(editor_pid_) != 'S')
         return false;
-    std::ifstream syscall("/proc/" + std::to_string(pid_) + "/syscall");
+    std::ifstream syscall("/proc/" + std::to_string(editor_pid_) + "/syscall");
     std::string number, first_argument;
     syscall >> number >> first_argument;
     return number == "0" && first_argument == "0x0";
@@ -314,6 +389,54 @@ void terminal::resize(int rows, int cols)
     vterm_set_size(vt_, rows, cols);
     options_.rows = rows;
     options_.cols = cols;
+}
+
+void terminal::wait_until(const std::function<bool()> &done, const std::string &what)
+{
+    auto deadline = clock_type::now() + timeout;
+    while (!done()) {
+        if (clock_type::now() > deadline) {
+            ADD_FAILURE() << "timed out waiting until " << what << "\n" << dump(*this, options_.rows);
+            return;
+        }
+        pump(5);
+    }
+}
+
+void terminal::suspend()
+{
+    type("\x1a");
+    wait_until([this] { return process_state(editor_pid_) == 'T' && tcgetpgrp(master_) != editor_pid_; },
+               "the editor stopped and the shell took the terminal");
+}
+
+void terminal::resume()
+{
+    kill(pid_, SIGUSR1);
+}
+
+void terminal::wait_for_open_file(const std::string &path)
+{
+    const std::filesystem::path wanted = std::filesystem::canonical(path);
+    const std::string fds = "/proc/" + std::to_string(editor_pid_) + "/fd";
+    wait_until(
+        [&] {
+            std::error_code error;
+            for (const auto &entry : std::filesystem::directory_iterator(fds, error))
+                if (std::filesystem::read_symlink(entry.path(), error) == wanted)
+                    return true;
+            return false;
+        },
+        "the editor opened " + path);
+}
+
+bool terminal::modes_as_at_start()
+{
+    termios now{};
+    tcgetattr(slave_, &now);
+    return now.c_iflag == modes_at_start_.c_iflag && now.c_oflag == modes_at_start_.c_oflag &&
+           now.c_cflag == modes_at_start_.c_cflag && now.c_lflag == modes_at_start_.c_lflag &&
+           std::equal(std::begin(now.c_cc), std::end(now.c_cc), std::begin(modes_at_start_.c_cc));
 }
 
 void terminal::hang_up()

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <termios.h>
 #include <vector>
 
 struct VTerm;
@@ -17,6 +19,10 @@ struct terminal_options {
     std::string workdir;           // empty: the test's own working directory
     bool stdout_to_pipe = false;   // capture standard output apart from the terminal
     bool ignore_hangup = false;    // start with SIGHUP ignored, as under nohup
+    std::string stdin_from;        // a file for standard input instead of the terminal
+    bool nonblocking_stdin = false;  // standard input left O_NONBLOCK by an earlier program
+    unsigned long file_size_limit = 0;  // RLIMIT_FSIZE in bytes, as `ulimit -f`; 0: none
+    bool job_control = false;      // run as a job of a stand-in shell, so Ctrl-Z stops it
 };
 
 struct screen_cell {
@@ -83,12 +89,25 @@ public:
 
     // Closes our side of the terminal, as when the window or connection goes away.
     void hang_up();
-    int pid() const { return pid_; }
+    // The editor's process id.
+    int pid() const { return editor_pid_; }
+
+    // With job_control: Ctrl-Z, then waits until the editor has stopped and
+    // the shell holds the terminal again; resume() is the shell's `fg`.
+    void suspend();
+    void resume();
+
+    // Waits until the editor holds `path` open.
+    void wait_for_open_file(const std::string &path);
+
+    // Whether the terminal's modes are as they were before the editor started.
+    bool modes_as_at_start();
 
     static constexpr std::chrono::seconds timeout{15};
 
 private:
     bool pump(int wait_ms);
+    void wait_until(const std::function<bool()> &done, const std::string &what);
     void feed_emulator(const char *bytes, size_t length);
     bool waiting_for_input();
     int pending_input();
@@ -97,7 +116,9 @@ private:
     int master_ = -1;
     int slave_ = -1;
     int stdout_pipe_ = -1;
-    int pid_ = -1;
+    int pid_ = -1;          // the child we wait for: the editor, or its stand-in shell
+    int editor_pid_ = -1;
+    termios modes_at_start_{};
     int exit_status_ = -1;
     int ending_signal_ = 0;
     bool ended_ = false;
