@@ -4,6 +4,7 @@
 #include "fontfile/forms.h"
 #include "glyph/font.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,11 +15,30 @@
 
 // ======== Reading a file whole ========
 
+void grow_image(file_image &image)
+{
+    constexpr size_t first_size = size_t{64} << 10;
+    image.resize(std::min(std::max(image.size() * 2, first_size), file_image_limit + 1));
+}
+
+// The length of the open file now, as far as the limit.
+static size_t length_up_to_limit(int fd)
+{
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || status.st_size < 0)
+        return 0;
+    return std::min(static_cast<size_t>(status.st_size), file_image_limit);
+}
+
+// Sized by the file's length, one byte over to see its end; a file that grows
+// while it is read is followed up to the limit.
 static int read_plain(int fd, file_image &image)
 {
-    image.resize(file_image_limit + 1);
+    image.resize(length_up_to_limit(fd) + 1);
     size_t length = 0;
-    while (length < image.size()) {
+    while (length <= file_image_limit) {
+        if (length == image.size())
+            grow_image(image);
         ssize_t got = read(fd, image.data() + length, image.size() - length);
         if (got == 0)
             break;
