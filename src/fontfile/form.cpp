@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +85,9 @@ int read_whole_font_file(const char *path, file_image &image)
 
 // ======== The form of a save ========
 
+// As many symbolic links in a row as the kernel follows.
+constexpr int max_link_hops = 40;
+
 static bool ends_with(std::string_view text, std::string_view end)
 {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -113,9 +118,28 @@ void note_font_from_elsewhere()
     forget_loaded_psf();
 }
 
+// The name of the file `path` finally points to through symbolic links, as
+// far as they lead (a dangling link names the file a save creates): the save
+// goes there, so its suffixes rule the form.
+static std::string final_name(const char *path)
+{
+    std::string name = path;
+    char target[PATH_MAX];
+    for (int hop = 0; hop < max_link_hops; ++hop) {
+        ssize_t length = readlink(name.c_str(), target, sizeof target);
+        if (length < 0 || static_cast<size_t>(length) == sizeof target)
+            break;
+        std::string_view next(target, static_cast<size_t>(length));
+        name = next.starts_with('/') ? std::string(next)
+                                     : name.substr(0, name.rfind('/') + 1) + std::string(next);
+    }
+    return name;
+}
+
 int save_font(const char *path)
 {
-    std::string_view name = path;
+    const std::string target = final_name(path);
+    std::string_view name = target;
     bool compressed = ends_with(name, ".gz");
     if (compressed)
         name.remove_suffix(3);

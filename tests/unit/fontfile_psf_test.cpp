@@ -158,6 +158,22 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
     bytes new_psf = {0x36, 0x04, 0, 16};
     new_psf.insert(new_psf.end(), raw.begin(), raw.end());
     EXPECT_EQ(read_file(path("new.psf")), new_psf);
+    // Through symbolic links, also dangling ones in a chain, the suffixes
+    // are those of the file the links lead to.
+    write_file("t1.psf.gz", gzipped(with_table));
+    std::filesystem::create_directory(directory / "sub");
+    std::filesystem::create_symlink("t2.psf.gz", directory / "sub/hop");
+    const struct {
+        std::string link, link_target, file;
+        bytes content;
+    } links[] = {{"link", "t1.psf.gz", "t1.psf.gz", expected},
+                 {"dangling", "sub/hop", "sub/t2.psf.gz", new_psf}};
+    for (const auto &l : links) {
+        std::filesystem::create_symlink(l.link_target, directory / l.link);
+        ASSERT_EQ(save_font(path(l.link).c_str()), 0) << error_text;
+        EXPECT_TRUE(begins_gzip(read_file(path(l.file)).data(), 2)) << l.link;
+        EXPECT_EQ(gunzip(path(l.file)), l.content) << l.link;
+    }
 }
 
 }  // namespace
