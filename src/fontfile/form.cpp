@@ -19,7 +19,7 @@
 
 void grow_image(file_image &image)
 {
-    constexpr size_t first_size = size_t{64} << 10;
+    constexpr size_t first_size = size_t{16} << 10;
     image.resize(std::min(std::max(image.size() * 2, first_size), file_image_limit + 1));
 }
 

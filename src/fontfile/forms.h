@@ -55,8 +55,8 @@ file_image with_font_glyphs(const psf_template &psf);
 
 // ======== Files read whole ========
 
-// Makes room for more of a file read whole: `image` doubles, from 64 KiB,
-// up to one byte past the limit.
+// Makes room for more of a file read whole: `image` doubles, from 16 KiB
+// (what most console fonts unpack to fits), up to one byte past the limit.
 void grow_image(file_image &image);
 
 // Reads a regular file that begins with the gzip or PSF signature into

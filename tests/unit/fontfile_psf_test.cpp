@@ -89,8 +89,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
     bytes wrong_version = psf2_font(32, 256, 16, 8);
     wrong_version[4] = 1;
     // As `cat a.gz b.gz` makes them: the glyphs cut across two members, and
-    // a whole font with a second member (a table past the first 64 KiB
-    // unpacked) and bytes that are not gzip after it.
+    // a whole font with a second member (a long table, so the unpacked bytes
+    // outgrow their buffer several times) and bytes that are not gzip after it.
     const bytes split = joined({gzipped(bytes(stray_byte.begin(), stray_byte.begin() + 1000)),
                                 gzipped(bytes(stray_byte.begin() + 1000, stray_byte.end()))});
     const bytes two_members =
