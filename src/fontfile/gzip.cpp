@@ -115,7 +115,8 @@ int gunzip_file(int fd, file_image &image)
     int status = inflateInit2(&stream, gzip_window_bits);
     if (status != Z_OK)
         return gzip_error(zlib_reason(stream, status));
-    image.clear();
+    image = {};
+    stream.next_out = image.data();
     gzip_input input{fd, {}};
     int result = inflate_file(input, stream, image);
     image.resize(unpacked_size(stream, image));
