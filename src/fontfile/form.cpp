@@ -4,21 +4,43 @@
 #include "fontfile/forms.h"
 #include "glyph/font.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 // ======== Reading a file whole ========
 
+void grow_image(file_image &image)
+{
+    constexpr size_t first_size = size_t{16} << 10;
+    image.resize(std::min(std::max(image.size() * 2, first_size), file_image_limit + 1));
+}
+
+// The length of the open file now, as far as the limit.
+static size_t length_up_to_limit(int fd)
+{
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || status.st_size < 0)
+        return 0;
+    return std::min(static_cast<size_t>(status.st_size), file_image_limit);
+}
+
+// Sized by the file's length, one byte over to see its end; a file that grows
+// while it is read is followed up to the limit.
 static int read_plain(int fd, file_image &image)
 {
-    image.resize(file_image_limit + 1);
+    image.resize(length_up_to_limit(fd) + 1);
     size_t length = 0;
-    while (length < image.size()) {
+    while (length <= file_image_limit) {
+        if (length == image.size())
+            grow_image(image);
         ssize_t got = read(fd, image.data() + length, image.size() - length);
         if (got == 0)
             break;
@@ -63,6 +85,9 @@ int read_whole_font_file(const char *path, file_image &image)
 
 // ======== The form of a save ========
 
+// As many symbolic links in a row as the kernel follows.
+constexpr int max_link_hops = 40;
+
 static bool ends_with(std::string_view text, std::string_view end)
 {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -93,9 +118,28 @@ void note_font_from_elsewhere()
     forget_loaded_psf();
 }
 
+// The name of the file `path` finally points to through symbolic links, as
+// far as they lead (a dangling link names the file a save creates): the save
+// goes there, so its suffixes rule the form.
+static std::string final_name(const char *path)
+{
+    std::string name = path;
+    char target[PATH_MAX];
+    for (int hop = 0; hop < max_link_hops; ++hop) {
+        ssize_t length = readlink(name.c_str(), target, sizeof target);
+        if (length < 0 || static_cast<size_t>(length) == sizeof target)
+            break;
+        std::string_view next(target, static_cast<size_t>(length));
+        name = next.starts_with('/') ? std::string(next)
+                                     : name.substr(0, name.rfind('/') + 1) + std::string(next);
+    }
+    return name;
+}
+
 int save_font(const char *path)
 {
-    std::string_view name = path;
+    const std::string target = final_name(path);
+    std::string_view name = target;
     bool compressed = ends_with(name, ".gz");
     if (compressed)
         name.remove_suffix(3);

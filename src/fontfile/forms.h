@@ -58,6 +58,10 @@ file_image with_font_glyphs(const psf_template &psf);
 
 // ======== Files read whole ========
 
+// Makes room for more of a file read whole: `image` doubles, from 16 KiB
+// (what most console fonts unpack to fits), up to one byte past the limit.
+void grow_image(file_image &image);
+
 // Reads a regular file that begins with the gzip or PSF signature into
 // `image`, unpacked. 1: read; 0: any other file, left to the uuencoded and
 // raw readers (a device or pipe is never read here); -1: failed, with the

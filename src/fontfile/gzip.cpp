@@ -2,6 +2,7 @@
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,54 +22,108 @@ static const char *zlib_reason(const z_stream &stream, int status)
     return stream.msg ? stream.msg : zError(status);
 }
 
-// Feeds the file to zlib until the stream ends. The output has room for one
-// byte past the limit, so a bigger stream shows itself without being unpacked
-// to its end.
-static int inflate_file(int fd, z_stream &stream)
+static int gzip_error(const char *reason)
 {
-    unsigned char input[1 << 14];
+    snprintf(error_text, sizeof error_text, "gzip: %s", reason);
+    return -1;
+}
+
+// The compressed file, read a block at a time.
+struct gzip_input {
+    int fd;
+    unsigned char block[1 << 14];
+};
+
+// Moves what zlib has not taken yet to the front of the block and reads the
+// file's next bytes after it. How many it read: 0 at the end of the file,
+// -1 on an error, with the reason in error_text.
+static ssize_t read_more(gzip_input &input, z_stream &stream)
+{
+    if (stream.avail_in > 0)
+        std::memmove(input.block, stream.next_in, stream.avail_in);
+    ssize_t got;
+    do
+        got = read(input.fd, input.block + stream.avail_in, sizeof input.block - stream.avail_in);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        snprintf(error_text, sizeof error_text, "read: %s", strerror(errno));
+    stream.next_in = input.block;
+    stream.avail_in += static_cast<uInt>(std::max<ssize_t>(got, 0));
+    return got;
+}
+
+// After the end of a member: 1 when another one follows, as after
+// `cat a.gz b.gz`; 0 when the file ends, or goes on with bytes that are not
+// gzip, which are ignored as gzip ignores them; -1 on a read error.
+static int next_member(gzip_input &input, z_stream &stream)
+{
+    while (stream.avail_in < 2) {
+        ssize_t got = read_more(input, stream);
+        if (got <= 0)
+            return got < 0 ? -1 : 0;
+    }
+    return begins_gzip(stream.next_in, stream.avail_in) ? 1 : 0;
+}
+
+static size_t unpacked_size(const z_stream &stream, const file_image &image)
+{
+    return static_cast<size_t>(stream.next_out - image.data());
+}
+
+// Gives zlib more room once it has filled what it had.
+static void make_room(z_stream &stream, file_image &image)
+{
+    if (stream.avail_out > 0)
+        return;
+    size_t used = image.size();
+    grow_image(image);
+    stream.next_out = image.data() + used;
+    stream.avail_out = static_cast<uInt>(image.size() - used);
+}
+
+// Unpacks every member of the file in turn, as gzip -dc does. The output
+// grows to one byte past the limit at most, so a bigger stream shows itself
+// without being unpacked to its end.
+static int inflate_file(gzip_input &input, z_stream &stream, file_image &image)
+{
     for (;;) {
         if (stream.avail_in == 0) {
-            ssize_t got = read(fd, input, sizeof input);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                snprintf(error_text, sizeof error_text, got < 0 ? "read: %s" : "gzip: %s",
-                         got < 0 ? strerror(errno) : "unexpected end of file");
-                return -1;
-            }
-            stream.next_in = input;
-            stream.avail_in = static_cast<uInt>(got);
+            ssize_t got = read_more(input, stream);
+            if (got <= 0)
+                return got < 0 ? -1 : gzip_error("unexpected end of file");
         }
+        make_room(stream, image);
         int status = inflate(&stream, Z_NO_FLUSH);
-        if (stream.avail_out == 0) {
-            snprintf(error_text, sizeof error_text, "gzip: more than 1 MiB uncompressed");
-            return -1;
+        if (unpacked_size(stream, image) > file_image_limit)
+            return gzip_error("more than 1 MiB uncompressed");
+        if (status == Z_STREAM_END) {
+            int next = next_member(input, stream);
+            if (next <= 0)
+                return next;
+            status = inflateReset(&stream);
         }
-        if (status == Z_STREAM_END)
-            return 0;
-        if (status != Z_OK) {
-            snprintf(error_text, sizeof error_text, "gzip: %s", zlib_reason(stream, status));
-            return -1;
-        }
+        if (status != Z_OK)
+            return gzip_error(zlib_reason(stream, status));
     }
 }
 
+// A gzip file that unpacks to another gzip stream would load as noise, and a
+// save under its name would lose the font inside: refused.
 int gunzip_file(int fd, file_image &image)
 {
     z_stream stream{};
     int status = inflateInit2(&stream, gzip_window_bits);
-    if (status != Z_OK) {
-        snprintf(error_text, sizeof error_text, "gzip: %s", zlib_reason(stream, status));
-        return -1;
-    }
-    image.resize(file_image_limit + 1);
+    if (status != Z_OK)
+        return gzip_error(zlib_reason(stream, status));
+    image = {};
     stream.next_out = image.data();
-    stream.avail_out = static_cast<uInt>(image.size());
-    int result = inflate_file(fd, stream);
-    image.resize(stream.total_out);
+    gzip_input input{fd, {}};
+    int result = inflate_file(input, stream, image);
+    image.resize(unpacked_size(stream, image));
     image.shrink_to_fit();
     inflateEnd(&stream);
+    if (result == 0 && begins_gzip(image.data(), image.size()))
+        return gzip_error("compressed twice");
     return result;
 }
 

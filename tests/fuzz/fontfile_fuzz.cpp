@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     error_text[0] = '\0';
     check_reader(load_raw_font);
     font_bytes before = font_buffer;
+    error_text[0] = '\0';
     if (load_font(input_path.c_str()) != 0) {
-        if (font_buffer != before)
+        if (font_buffer != before || error_text[0] == '\0')
             abort();
     } else {
         check_emergency_copy(data, size);

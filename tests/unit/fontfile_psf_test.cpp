@@ -52,6 +52,7 @@ TEST_F(psf_and_gzip, every_console_font_round_trips_or_is_refused_with_its_size)
             EXPECT_EQ(font_in_buffer(), bytes(&content[offset], &content[offset + font_size])) << file;
             ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
             EXPECT_EQ(gunzip(file), content) << file;
+            EXPECT_EQ(begins_gzip(read_file(file).data(), 2), file.ends_with(".gz")) << file;
         }
         font_buffer[65 * 16 + 3] ^= 0x10;
         ASSERT_EQ(save_font(packed.c_str()), 0) << error_text;
@@ -71,6 +72,14 @@ bytes glyphs_at(const bytes &image, size_t offset)
     return bytes(&image[offset], &image[offset + font_size]);
 }
 
+bytes joined(std::initializer_list<bytes> parts)
+{
+    bytes all;
+    for (const bytes &part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 {
     const bytes font = sample_font(3);
@@ -79,6 +88,13 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
     const bytes packed = gzipped(font);
     bytes wrong_version = psf2_font(32, 256, 16, 8);
     wrong_version[4] = 1;
+    // As `cat a.gz b.gz` makes them: the glyphs cut across two members, and
+    // a whole font with a second member (a long table, so the unpacked bytes
+    // outgrow their buffer several times) and bytes that are not gzip after it.
+    const bytes split = joined({gzipped(bytes(stray_byte.begin(), stray_byte.begin() + 1000)),
+                                gzipped(bytes(stray_byte.begin() + 1000, stray_byte.end()))});
+    const bytes two_members =
+        joined({gzipped(psf1_font(2)), gzipped(psf_with_glyphs({}, 70000, {})), {0, 0, 0}});
     const struct {
         std::string name;
         bytes content;
@@ -89,6 +105,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"stray-byte.psf.gz", gzipped(stray_byte), "", glyphs_at(stray_byte, 4)},
         {"raw.fnt.gz", packed, "", font},
         {"uu.gz", gzipped(as_bytes(uuencoded(font))), "", font},
+        {"split.psf.gz", split, "", glyphs_at(stray_byte, 4)},
+        {"two-members.psf.gz", two_members, "", glyphs_at(psf1_font(2), 4)},
         {"cut.psf", bytes(stray_byte.begin(), stray_byte.end() - 4), "file is too short", {}},
         {"cut-header.psf", bytes(long_header.begin(), long_header.begin() + 20), "file is too short", {}},
         {"few.psf", psf2_font(32, 128, 16, 8), "PSF font of 8x16 pixels, 128 glyphs: 256 are needed", {}},
@@ -96,6 +114,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"cut.gz", bytes(packed.begin(), packed.end() - 20), "gzip: unexpected end of file", {}},
         {"garbage.gz", as_bytes("\x1f\x8b garbage"), "gzip: unknown compression method", {}},
         {"big.gz", gzipped(bytes(file_image_limit + 1, 0x11)), "gzip: more than 1 MiB uncompressed", {}},
+        {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 1 MiB", {}},
+        {"twice.gz", gzipped(packed), "gzip: compressed twice", {}},
     };
     for (const auto &c : cases) {
         font_buffer.fill(0xa5);
@@ -138,6 +158,22 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
     bytes new_psf = {0x36, 0x04, 0, 16};
     new_psf.insert(new_psf.end(), raw.begin(), raw.end());
     EXPECT_EQ(read_file(path("new.psf")), new_psf);
+    // Through symbolic links, also dangling ones in a chain, the suffixes
+    // are those of the file the links lead to.
+    write_file("t1.psf.gz", gzipped(with_table));
+    std::filesystem::create_directory(directory / "sub");
+    std::filesystem::create_symlink("t2.psf.gz", directory / "sub/hop");
+    const struct {
+        std::string link, link_target, file;
+        bytes content;
+    } links[] = {{"link", "t1.psf.gz", "t1.psf.gz", expected},
+                 {"dangling", "sub/hop", "sub/t2.psf.gz", new_psf}};
+    for (const auto &l : links) {
+        std::filesystem::create_symlink(l.link_target, directory / l.link);
+        ASSERT_EQ(save_font(path(l.link).c_str()), 0) << error_text;
+        EXPECT_TRUE(begins_gzip(read_file(path(l.file)).data(), 2)) << l.link;
+        EXPECT_EQ(gunzip(path(l.file)), l.content) << l.link;
+    }
 }
 
 }  // namespace
