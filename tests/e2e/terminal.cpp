@@ -80,9 +80,10 @@ static void set_up_standard_input(const terminal_options &options, int slave)
 {
     if (options.ignore_hangup)
         signal(SIGHUP, SIG_IGN);
-    // As a shell leaves them, whatever the test runner did.
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGXFSZ, SIG_DFL);
+    // As a shell leaves them, whatever the test runner did: a runner started
+    // in the background of a script ignores Ctrl-C and Ctrl-\ too.
+    for (int number : {SIGPIPE, SIGXFSZ, SIGINT, SIGQUIT})
+        signal(number, SIG_DFL);
     setsid();
     ioctl(slave, TIOCSCTTY, 0);
     if (options.job_control)
