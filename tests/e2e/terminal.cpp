@@ -80,9 +80,10 @@ static void set_up_standard_input(const terminal_options &options, int slave)
 {
     if (options.ignore_hangup)
         signal(SIGHUP, SIG_IGN);
-    // As a shell leaves them, whatever the test runner did.
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGXFSZ, SIG_DFL);
+    // As a shell leaves them, whatever the test runner did: a runner started
+    // in the background of a script ignores Ctrl-C and Ctrl-\ too.
+    for (int number : {SIGPIPE, SIGXFSZ, SIGINT, SIGQUIT})
+        signal(number, SIG_DFL);
     setsid();
     ioctl(slave, TIOCSCTTY, 0);
     if (options.job_control)
@@ -197,6 +198,8 @@ void terminal::press(const char *cap)
 }
 
 // Reads what the program wrote, waiting up to wait_ms for the first bytes.
+// The poll makes the kernel hand over what is still in flight, so once the
+// program's write has returned, pump(0) gets all of it.
 // Answers the emulator's replies (such as to a status query) like a terminal.
 bool terminal::pump(int wait_ms)
 {
@@ -284,10 +287,19 @@ bool terminal::waiting_for_input()
     return number == "0" && first_argument == "0x0";
 }
 
+// Keys written to our side wait in the kernel's buffer until a worker
+// thread hands them to the program's side, and FIONREAD does not count them
+// meanwhile: on a loaded machine a key just typed looked already read, and
+// settle() returned before the program had seen it. Polling the program's
+// side makes the kernel finish that hand-over first.
 int terminal::pending_input()
 {
+    if (slave_ < 0)
+        return 0;
+    pollfd input{slave_, POLLIN, 0};
+    poll(&input, 1, 0);
     int count = 0;
-    if (slave_ < 0 || ioctl(slave_, FIONREAD, &count) != 0)
+    if (ioctl(slave_, FIONREAD, &count) != 0)
         return 0;
     return count;
 }
@@ -315,22 +327,22 @@ static std::string dump(terminal &t, int rows)
     return out.str();
 }
 
+// Exact, with no quiet spell to wait out: polling either side of the
+// terminal makes the kernel hand over the bytes in flight to it first
+// (see pump() and pending_input()). A quiet spell was a guess at how long
+// that hand-over takes, and too short on a loaded machine.
 void terminal::settle()
 {
-    // Terminal output reaches our side a moment after the program's write
-    // returns, so a settled state must also stay quiet for a short while.
-    constexpr int quiet_ms = 30;
     auto deadline = clock_type::now() + timeout;
     while (clock_type::now() < deadline) {
         while (pump(0)) {
         }
         if (!running()) {
-            while (pump(quiet_ms)) {
+            while (pump(0)) {
             }
             return;
         }
-        if (pending_input() == 0 && waiting_for_input() && !pump(quiet_ms) &&
-            waiting_for_input())
+        if (pending_input() == 0 && waiting_for_input() && !pump(0) && waiting_for_input())
             return;
         pump(5);
     }
