@@ -84,7 +84,6 @@ bool write_all(int fd, const unsigned char *data, int32_t size)
 // so the signals that end the editor are let in meanwhile.
 static bool write_to_device(open_file &target, const unsigned char *data, int32_t size)
 {
-    fcntl(target.fd, F_SETFL, fcntl(target.fd, F_GETFL) & ~O_NONBLOCK);
     end_signals_let_in waiting;
     if (!write_all(target.fd, data, size))
         return fail("write");
@@ -247,23 +246,13 @@ static void remove_created_file(const char *path)
 }
 
 // Opening without truncating refuses a file the user may not write, as a
-// rewrite would, and gives a new file 0644 less the umask to copy. Opening
-// without waiting makes a pipe no one reads fail at once.
+// rewrite would, and gives a new file its mode to copy.
 static bool open_target(const char *path, bool is_pipe, open_file &target)
 {
-    target.fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (target.fd < 0) {
-        if (is_pipe && errno == ENXIO)
-            snprintf(error_text, sizeof error_text, "open: nothing reads from this pipe");
-        else
-            fail("open");
-        return false;
-    }
-    if (isatty(target.fd)) {
-        snprintf(error_text, sizeof error_text, "%s", terminal_refused);
-        return false;
-    }
-    return true;
+    target.fd = open_without_waiting(path, O_WRONLY | O_CREAT | O_CLOEXEC);
+    if (target.fd < 0 && is_pipe && errno == ENXIO)
+        snprintf(error_text, sizeof error_text, "open: nothing reads from this pipe");
+    return target.fd >= 0;
 }
 
 static bool write_font(const char *path, open_file &target, const unsigned char *data, int32_t size)
