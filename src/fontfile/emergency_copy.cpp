@@ -1,6 +1,7 @@
 // The emergency copy written when the editor must end with unsaved changes.
 // It runs inside a signal handler: only async-signal-safe calls, no memory
 // taken, nothing from stdio.
+#include "fontfile/file_calls.h"
 #include "fontfile/fontfile.h"
 
 #include <cerrno>
@@ -43,8 +44,8 @@ static bool write_copy_at(const char *base, char *name)
     int fd = create_new_file(base, name);
     if (fd < 0)
         return false;
-    bool written = write_emergency_font(fd) && fsync(fd) == 0;
-    if (close(fd) != 0 || !written) {
+    bool written = write_emergency_font(fd) && file_fsync(fd) == 0;
+    if (file_close(fd) != 0 || !written) {
         unlink(name);
         return false;
     }

@@ -14,6 +14,16 @@ constexpr int error_text_size = 1024;
 // waiting on a file lets them in.
 constexpr int end_signal_numbers[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
 
+// The same as a signal set.
+inline sigset_t end_signal_set()
+{
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal_number : end_signal_numbers)
+        sigaddset(&ending, signal_number);
+    return ending;
+}
+
 // The reason for the last failed load or save.
 extern char error_text[error_text_size];
 

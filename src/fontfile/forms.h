@@ -74,9 +74,12 @@ int save_file_bytes(const char *path, const unsigned char *data, int32_t size);
 
 // ======== Waiting on a file ========
 
-// Why a load or save refuses a terminal: it would read the user's keys as
-// font data, or write a font onto the screen.
-constexpr char terminal_refused[] = "a terminal cannot be a font file";
+// Opens `path` with `flags` (a new file gets 0644 less the umask) for a load
+// or save that must not wait on another process: a pipe without a partner
+// answers at once, while reads and writes then wait as usual. A terminal is
+// refused: its "font" would be the user's keys, or land on the screen. -1
+// with the reason in error_text, errno kept from a failed open.
+int open_without_waiting(const char *path, int flags);
 
 // The editor holds back the signals that end it except while it waits for a
 // key, so that they never find the font half-changed. While a load or save
@@ -87,10 +90,7 @@ struct end_signals_let_in {
     sigset_t held;
     end_signals_let_in()
     {
-        sigset_t ending;
-        sigemptyset(&ending);
-        for (int signal_number : end_signal_numbers)
-            sigaddset(&ending, signal_number);
+        sigset_t ending = end_signal_set();
         sigprocmask(SIG_UNBLOCK, &ending, &held);
     }
     ~end_signals_let_in() { sigprocmask(SIG_SETMASK, &held, nullptr); }

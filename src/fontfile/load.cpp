@@ -131,23 +131,28 @@ static int decode_uuencoded(FILE *file, unsigned char *dest, int32_t size)
     return result;
 }
 
-// Opens a font file for reading. A pipe opens without waiting for a writer
-// (with none, it reads as empty); a terminal is refused, as its "font" would
-// be the user's keys. Reads then wait for data as usual.
-static int open_for_reading(const char *path)
+int open_without_waiting(const char *path, int flags)
 {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(path, flags | O_NONBLOCK, 0644);
     if (fd < 0) {
-        snprintf(error_text, sizeof error_text, "open: %s", strerror(errno));
+        int error = errno;
+        snprintf(error_text, sizeof error_text, "open: %s", strerror(error));
+        errno = error;
         return -1;
     }
     if (isatty(fd)) {
-        snprintf(error_text, sizeof error_text, "%s", terminal_refused);
+        snprintf(error_text, sizeof error_text, "a terminal cannot be a font file");
         close(fd);
         return -1;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+// A pipe without a writer reads as empty.
+static int open_for_reading(const char *path)
+{
+    return open_without_waiting(path, O_RDONLY | O_CLOEXEC);
 }
 
 int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)

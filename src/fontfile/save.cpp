@@ -3,6 +3,7 @@
 // way never costs the user the font already on disk. Where no such copy can
 // take the file's place, the file is written over, and put back as it was
 // if that fails.
+#include "fontfile/file_calls.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 
@@ -27,7 +28,7 @@ struct open_file {
         if (fd >= 0)
             close(fd);
     }
-    int close_now() { return close(std::exchange(fd, -1)); }
+    int close_now() { return file_close(std::exchange(fd, -1)); }
 };
 
 // A new file beside the target, removed unless it was renamed over it.
@@ -56,11 +57,14 @@ static size_t write_out(int fd, const unsigned char *data, size_t size, off_t of
 {
     size_t done = 0;
     while (done < size) {
-        ssize_t written = offset < 0 ? write(fd, data + done, size - done)
-                                     : pwrite(fd, data + done, size - done,
-                                              offset + static_cast<off_t>(done));
+        ssize_t written = offset < 0 ? file_write(fd, data + done, size - done)
+                                     : file_pwrite(fd, data + done, size - done,
+                                                   offset + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR)
             continue;
+        // Nothing written and no error: say so, rather than leave a stale errno.
+        if (written == 0)
+            errno = EIO;
         if (written <= 0)
             break;
         done += static_cast<size_t>(written);
@@ -80,7 +84,6 @@ bool write_all(int fd, const unsigned char *data, int32_t size)
 // so the signals that end the editor are let in meanwhile.
 static bool write_to_device(open_file &target, const unsigned char *data, int32_t size)
 {
-    fcntl(target.fd, F_SETFL, fcntl(target.fd, F_GETFL) & ~O_NONBLOCK);
     end_signals_let_in waiting;
     if (!write_all(target.fd, data, size))
         return fail("write");
@@ -89,8 +92,9 @@ static bool write_to_device(open_file &target, const unsigned char *data, int32_
 
 // ======== Writing over a regular file ========
 
-// The first `old.size()` bytes of the file `path` names, which must be the
-// file `status` describes: the target was opened for writing only.
+// The content of the file `path` names, which must be the file `status`
+// describes (the target was opened for writing only), into `old`, sized to
+// the file.
 static bool read_old_content(const char *path, const struct stat &status, std::vector<unsigned char> &old)
 {
     open_file source{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
@@ -112,29 +116,48 @@ static bool read_old_content(const char *path, const struct stat &status, std::v
     return true;
 }
 
-// After a failed write over the file: the bytes it changed, and its length,
-// as they were.
-static bool put_old_content_back(int fd, const std::vector<unsigned char> &old, size_t written, off_t old_size)
+// After a failed write over the file: its first `changed` bytes and its
+// length as they were. Only what changed is written back, so a size limit
+// the new bytes ran into does not stop it.
+static bool put_old_content_back(int fd, const std::vector<unsigned char> &old, size_t changed)
 {
-    size_t changed = std::min(written, old.size());
-    return write_out(fd, old.data(), changed, 0) == changed && ftruncate(fd, old_size) == 0 &&
-           fsync(fd) == 0;
+    changed = std::min(changed, old.size());
+    return write_out(fd, old.data(), changed, 0) == changed &&
+           file_ftruncate(fd, static_cast<off_t>(old.size())) == 0 && file_fsync(fd) == 0;
 }
 
-// The file is cut to its new length only once the new bytes are on the disk,
-// so no failure can leave less of it than there was.
+// The new bytes, then the new length, each flushed to the disk: the save is
+// done only when the disk holds the whole new file and nothing of the old
+// one past its end. `changed` says how many leading bytes may differ now. A
+// close that fails after all this cannot undo it, so it does not fail the
+// save.
+static bool write_new_content(int fd, const unsigned char *data, int32_t size, size_t &changed)
+{
+    auto length = static_cast<size_t>(size);
+    changed = write_out(fd, data, length, 0);
+    if (changed != length || file_fsync(fd) != 0)
+        return false;
+    changed = SIZE_MAX;  // shortening may cut off all that followed
+    return file_ftruncate(fd, size) == 0 && file_fsync(fd) == 0;
+}
+
+// The old content is kept in memory, to put back on any failure; a file too
+// large for that is not written over.
 static bool write_over(const char *path, open_file &target, const struct stat &status,
                        const unsigned char *data, int32_t size)
 {
-    auto length = static_cast<size_t>(size);
-    std::vector<unsigned char> old(std::min(length, static_cast<size_t>(status.st_size)));
+    if (static_cast<size_t>(status.st_size) > file_image_limit) {
+        errno = EFBIG;
+        return fail("write");
+    }
+    std::vector<unsigned char> old(static_cast<size_t>(status.st_size));
     if (!read_old_content(path, status, old))
         return false;
-    size_t written = write_out(target.fd, data, length, 0);
-    if (written == length && fsync(target.fd) == 0 && ftruncate(target.fd, size) == 0)
-        return target.close_now() == 0 || fail("write");
+    size_t changed = 0;
+    if (write_new_content(target.fd, data, size, changed))
+        return true;
     int error = errno;
-    bool restored = put_old_content_back(target.fd, old, written, status.st_size);
+    bool restored = put_old_content_back(target.fd, old, changed);
     errno = error;
     fail("write");
     if (!restored)
@@ -199,7 +222,8 @@ static bool write_regular_file(const char *path, open_file &target, const struct
     case temp_outcome::write_over: return write_over(path, target, status, data, size);
     case temp_outcome::failed: return fail("write");
     }
-    if (!write_all(temp.file.fd, data, size) || fsync(temp.file.fd) != 0 || temp.file.close_now() != 0)
+    if (!write_all(temp.file.fd, data, size) || file_fsync(temp.file.fd) != 0 ||
+        temp.file.close_now() != 0)
         return fail("write");
     if (rename(temp.path.c_str(), temp.target.c_str()) == 0) {
         temp.path.clear();
@@ -222,23 +246,13 @@ static void remove_created_file(const char *path)
 }
 
 // Opening without truncating refuses a file the user may not write, as a
-// rewrite would, and gives a new file 0644 less the umask to copy. Opening
-// without waiting makes a pipe no one reads fail at once.
+// rewrite would, and gives a new file its mode to copy.
 static bool open_target(const char *path, bool is_pipe, open_file &target)
 {
-    target.fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (target.fd < 0) {
-        if (is_pipe && errno == ENXIO)
-            snprintf(error_text, sizeof error_text, "open: nothing reads from this pipe");
-        else
-            fail("open");
-        return false;
-    }
-    if (isatty(target.fd)) {
-        snprintf(error_text, sizeof error_text, "%s", terminal_refused);
-        return false;
-    }
-    return true;
+    target.fd = open_without_waiting(path, O_WRONLY | O_CREAT | O_CLOEXEC);
+    if (target.fd < 0 && is_pipe && errno == ENXIO)
+        snprintf(error_text, sizeof error_text, "open: nothing reads from this pipe");
+    return target.fd >= 0;
 }
 
 static bool write_font(const char *path, open_file &target, const unsigned char *data, int32_t size)

@@ -16,7 +16,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-static sigset_t end_signals;
 static sigset_t key_wait_signals;  // the end signals and Ctrl-Z's: let in only while reading a key
 static termios shell_modes;
 static char restore_sequence[512];
@@ -73,7 +72,7 @@ static void list_rescue_places(rescue_places &places)
 {
     if (font_file_name[0])
         places.bases[places.count++] = font_file_name;
-    places.bases[places.count++] = "./quorvalen";
+    places.bases[places.count++] = "quorvalen";
     constexpr char home_name[] = "/quorvalen";
     if (home_directory && home_directory[0] &&
         std::strlen(home_directory) + sizeof home_name <= sizeof places.home_base) {
@@ -149,10 +148,7 @@ static void let_writes_fail_instead_of_ending()
 void install_end_handlers()
 {
     let_writes_fail_instead_of_ending();
-    sigemptyset(&end_signals);
-    for (int signal_number : end_signal_numbers)
-        sigaddset(&end_signals, signal_number);
-    key_wait_signals = end_signals;
+    key_wait_signals = end_signal_set();
     sigaddset(&key_wait_signals, SIGTSTP);
     struct sigaction action {};
     action.sa_handler = end_on_signal;

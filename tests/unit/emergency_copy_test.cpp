@@ -1,5 +1,6 @@
 // The emergency copy under faults: a place that cannot take the whole copy
 // keeps nothing of it, and the next place is tried.
+#include "fake_file_calls.h"
 #include "fontfile_test_support.h"
 
 #include <sched.h>
@@ -31,6 +32,10 @@ TEST_F(emergency_copy, a_place_that_fails_keeps_nothing_and_the_next_is_tried)
                       missing = path("missing/quorvalen"), home = path("home/quorvalen");
     const auto full_disk = [&] { return mount_full_disk(path("full")); };
     const auto size_limit = [] { return limit_file_size(1000); };
+    const auto failing_flush = [] {
+        inject_file_fault({file_call::fsync, 1, EIO});
+        return true;
+    };
     const struct {
         const char *what;
         std::function<bool()> fault;
@@ -38,6 +43,7 @@ TEST_F(emergency_copy, a_place_that_fails_keeps_nothing_and_the_next_is_tried)
         int place;  // the base that takes the copy; -1: none
     } cases[] = {
         {"no file may hold a whole font", size_limit, {working.c_str(), home.c_str()}, -1},
+        {"the copy cannot be flushed", failing_flush, {working.c_str(), home.c_str()}, 1},
         {"the font's disk is full", full_disk, {full.c_str(), working.c_str(), home.c_str()}, 1},
         {"then the home directory", full_disk, {full.c_str(), missing.c_str(), home.c_str()}, 2},
         {"every place fails", full_disk, {full.c_str(), missing.c_str()}, -1},

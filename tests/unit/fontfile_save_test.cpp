@@ -1,5 +1,6 @@
 // Saving fonts to real files: what lands on disk, what an existing file keeps,
 // and that a failed save leaves the old font where it was.
+#include "fake_file_calls.h"
 #include "fontfile_test_support.h"
 
 #include <fcntl.h>
@@ -285,6 +286,39 @@ TEST_F(saving, a_save_keeps_who_owns_the_file_its_links_and_on_failure_its_bytes
         chmod(directory.c_str(), 0700);
         for (const std::string &name : expected_names)
             std::filesystem::remove(path(name));
+    }
+}
+
+TEST_F(saving, a_failure_while_writing_in_place_puts_every_old_byte_back)
+{
+    const struct {
+        const char *what;
+        file_fault fault;
+        int error;
+    } cases[] = {
+        {"the first write fails", {file_call::write, 1, EIO}, EIO},
+        {"a write fails after a short one", {file_call::write, 2, ENOSPC, true}, ENOSPC},
+        {"a write takes nothing and gives no reason", {file_call::write, 1, 0}, EIO},
+        {"the new bytes cannot be flushed", {file_call::fsync, 1, EIO}, EIO},
+        {"the file cannot be shortened", {file_call::ftruncate, 1, EIO}, EIO},
+        {"the new length cannot be flushed", {file_call::fsync, 2, EIO}, EIO},
+    };
+    for (size_t old_size : {9000u, 4096u, 2000u}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + ", old size " + std::to_string(old_size));
+            bytes old_font = sample_font(30);
+            old_font.resize(old_size, 0x42);
+            std::string file = write_file("font.raw", old_font);
+            // A second name makes the save write over the file.
+            ASSERT_EQ(link(file.c_str(), path("other-name.raw").c_str()), 0);
+            inject_file_fault(c.fault);
+            int result = save(file, sample_font(31));
+            inject_file_fault({});
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(error_text, "write: " + system_text(c.error));
+            EXPECT_EQ(read_file(file), old_font);
+            std::filesystem::remove(path("other-name.raw"));
+        }
     }
 }
 
