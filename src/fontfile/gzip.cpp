@@ -133,7 +133,7 @@ bool gzip_image(file_image &image)
     int status = deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, gzip_window_bits, 8,
                               Z_DEFAULT_STRATEGY);
     if (status != Z_OK) {
-        snprintf(error_text, sizeof error_text, "gzip: %s", zlib_reason(stream, status));
+        gzip_error(zlib_reason(stream, status));
         return false;
     }
     file_image compressed(deflateBound(&stream, static_cast<uLong>(image.size())));
@@ -143,7 +143,7 @@ bool gzip_image(file_image &image)
     stream.avail_out = static_cast<uInt>(compressed.size());
     status = deflate(&stream, Z_FINISH);
     if (status != Z_STREAM_END)
-        snprintf(error_text, sizeof error_text, "gzip: %s", zlib_reason(stream, status));
+        gzip_error(zlib_reason(stream, status));
     compressed.resize(stream.total_out);
     deflateEnd(&stream);
     if (status != Z_STREAM_END)

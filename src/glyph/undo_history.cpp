@@ -86,10 +86,9 @@ static uint64_t make_room(size_t size)
     undo_history &h = font_history;
     if (h.saved_at > h.undo_end)
         h.saved_at = UINT64_MAX;
-    h.redo_end = h.undo_end;
     h.redo_count = 0;
     if (size > h.budget || !ring_ready()) {
-        h.oldest = h.undo_end = h.redo_end = h.undo_end + size;
+        h.oldest = h.undo_end = h.undo_end + size;
         h.undo_count = 0;
         return UINT64_MAX;
     }
@@ -108,7 +107,7 @@ static void add_step(step_kind kind, const unsigned char *data, size_t length)
         ring_byte(start) = static_cast<unsigned char>(kind);
         write_to_ring(start + 1, data, length);
         ring_byte(start + 1 + length) = static_cast<unsigned char>(kind);
-        font_history.undo_end = font_history.redo_end = start + length + 2;
+        font_history.undo_end = start + length + 2;
         ++font_history.undo_count;
     }
     update_unsaved_flag();

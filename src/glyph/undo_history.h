@@ -30,10 +30,9 @@ struct undo_history {
     std::unique_ptr<unsigned char[]> ring;  // made on the first step
     uint64_t oldest = 0;     // start of the oldest step kept
     uint64_t undo_end = 0;   // end of the newest step in force: the font's state
-    uint64_t redo_end = 0;   // end of the newest undone step
     uint64_t saved_at = 0;   // the state at the last load or save, if still reachable
     int64_t undo_count = 0;  // steps between oldest and undo_end
-    int64_t redo_count = 0;  // steps between undo_end and redo_end
+    int64_t redo_count = 0;  // undone steps from undo_end on, newest undone last
 };
 
 // The run's history, of every change made through the functions below.
