@@ -32,16 +32,16 @@ static size_t length_up_to_limit(int fd)
     return std::min(static_cast<size_t>(status.st_size), file_image_limit);
 }
 
-// Sized by the file's length, one byte over to see its end; a file that grows
-// while it is read is followed up to the limit.
-static int read_plain(int fd, file_image &image)
+// Reads at most `limit` bytes, sized by the file's length, one byte over to
+// see its end; a file that grows while it is read is followed.
+static int read_up_to(int fd, file_image &image, size_t limit)
 {
     image.resize(length_up_to_limit(fd) + 1);
     size_t length = 0;
-    while (length <= file_image_limit) {
+    while (length < limit) {
         if (length == image.size())
             grow_image(image);
-        ssize_t got = read(fd, image.data() + length, image.size() - length);
+        ssize_t got = read(fd, image.data() + length, std::min(image.size(), limit) - length);
         if (got == 0)
             break;
         if (got < 0 && errno == EINTR)
@@ -52,13 +52,27 @@ static int read_plain(int fd, file_image &image)
         }
         length += static_cast<size_t>(got);
     }
-    if (length > file_image_limit) {
-        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
-        return -1;
-    }
     image.resize(length);
     image.shrink_to_fit();
     return 0;
+}
+
+static int read_plain(int fd, file_image &image)
+{
+    if (read_up_to(fd, image, file_image_limit + 1) != 0)
+        return -1;
+    if (image.size() > file_image_limit) {
+        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
+        return -1;
+    }
+    return 0;
+}
+
+// A gzip stream that does not unpack: 0 when the file may be a raw font
+// (see is_raw_font_size), else -1.
+static int failed_gzip(size_t file_size)
+{
+    return is_raw_font_size(file_size) ? 0 : -1;
 }
 
 // Only a regular file is looked into: opening a pipe or a device, or reading
@@ -76,11 +90,33 @@ int read_whole_font_file(const char *path, file_image &image)
     size_t got = length > 0 ? static_cast<size_t>(length) : 0;
     int result = 0;
     if (begins_gzip(head, got))
-        result = gunzip_file(fd, image) == 0 ? 1 : -1;
+        result = gunzip_file(fd, image) == 0 ? 1 : failed_gzip(static_cast<size_t>(status.st_size));
     else if (begins_psf(head, got))
         result = read_plain(fd, image) == 0 ? 1 : -1;
     close(fd);
     return result;
+}
+
+// A pipe may not give its bytes a second time, and a device such as
+// /dev/zero never ends: read once, and judged by its first MiB.
+int read_font_stream(const char *path, file_image &image)
+{
+    int fd = open_without_waiting(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    file_image packed;
+    int result = read_up_to(fd, packed, file_image_limit);
+    close(fd);
+    if (result != 0)
+        return -1;
+    if (begins_gzip(packed.data(), packed.size())) {
+        if (gunzip_image(packed, image) == 0)
+            return 1;
+        if (failed_gzip(packed.size()) != 0)
+            return -1;
+    }
+    image = std::move(packed);
+    return 1;
 }
 
 // ======== The form of a save ========

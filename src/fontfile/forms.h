@@ -17,12 +17,19 @@ using file_image = std::vector<unsigned char>;
 // may be no larger, so a bogus file cannot eat the memory.
 constexpr size_t file_image_limit = size_t{1} << 20;
 
+// A file of the raw form's size that begins with the gzip or PSF signature
+// but cannot be read in that form is a raw font whose glyph 0 happens to
+// begin with those bytes: a save of such a font must load back.
+bool is_raw_font_size(size_t size);
+
 // ======== gzip (zlib: the only file that calls it is gzip.cpp) ========
 
 bool begins_gzip(const unsigned char *data, size_t size);
 
-// Unpacks the gzip stream read from the open file `fd` into `image`. 0, or -1 with the reason in error_text.
+// Unpacks the gzip stream read from the open file `fd`, or held in `packed`,
+// into `image`. 0, or -1 with the reason in error_text.
 int gunzip_file(int fd, file_image &image);
+int gunzip_image(const file_image &packed, file_image &image);
 
 // Replaces `image` with its gzip-compressed form. false, with the reason in
 // error_text, when zlib fails.
@@ -37,6 +44,11 @@ bool begins_psf(const unsigned char *data, size_t size);
 // file); 0 when it is not PSF; -1 when it is a PSF font that cannot be
 // edited, with the reason in error_text.
 int find_psf_glyphs(const file_image &image, size_t &glyph_offset);
+
+// Whether `image`, which begins with a PSF signature, is a PSF font of any
+// size whose header, glyphs and Unicode table make up the whole file, but
+// for a stray byte or two.
+bool psf_accounts_for_file(const file_image &image);
 
 // A PSF file image and where its 4096 glyph bytes begin.
 struct psf_template {
@@ -67,6 +79,11 @@ void grow_image(file_image &image);
 // raw readers (a device or pipe is never read here); -1: failed, with the
 // reason in error_text.
 int read_whole_font_file(const char *path, file_image &image);
+
+// Reads a file that is not a regular file (a pipe, a device) once, as far as
+// the limit, into `image`, unpacked when it is gzip. 1: read; -1: failed,
+// with the reason in error_text.
+int read_font_stream(const char *path, file_image &image);
 
 // Writes `size` bytes of `data` to `path`, replacing an existing file only
 // by a complete, flushed copy. 0 on success, -1 on failure.

@@ -28,11 +28,24 @@ static int gzip_error(const char *reason)
     return -1;
 }
 
-// The compressed file, read a block at a time.
+// The compressed file, read a block at a time; or, with no file (fd -1),
+// compressed bytes already in memory, given to zlib at the start.
 struct gzip_input {
     int fd;
     unsigned char block[1 << 14];
 };
+
+// Bytes in memory were all given to zlib at the start: nothing more comes.
+static ssize_t read_block(int fd, unsigned char *block, size_t room)
+{
+    if (fd < 0)
+        return 0;
+    ssize_t got;
+    do
+        got = read(fd, block, room);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
 
 // Moves what zlib has not taken yet to the front of the block and reads the
 // file's next bytes after it. How many it read: 0 at the end of the file,
@@ -41,10 +54,7 @@ static ssize_t read_more(gzip_input &input, z_stream &stream)
 {
     if (stream.avail_in > 0)
         std::memmove(input.block, stream.next_in, stream.avail_in);
-    ssize_t got;
-    do
-        got = read(input.fd, input.block + stream.avail_in, sizeof input.block - stream.avail_in);
-    while (got < 0 && errno == EINTR);
+    ssize_t got = read_block(input.fd, input.block + stream.avail_in, sizeof input.block - stream.avail_in);
     if (got < 0)
         snprintf(error_text, sizeof error_text, "read: %s", strerror(errno));
     stream.next_in = input.block;
@@ -107,14 +117,18 @@ static int inflate_file(gzip_input &input, z_stream &stream, file_image &image)
     }
 }
 
-// A gzip file that unpacks to another gzip stream would load as noise, and a
-// save under its name would lose the font inside: refused.
-int gunzip_file(int fd, file_image &image)
+// From the open file `fd`, or else from `packed`.
+static int unpack(int fd, const file_image *packed, file_image &image)
 {
     z_stream stream{};
     int status = inflateInit2(&stream, gzip_window_bits);
     if (status != Z_OK)
         return gzip_error(zlib_reason(stream, status));
+    if (packed) {
+        // zlib only reads through next_in.
+        stream.next_in = const_cast<unsigned char *>(packed->data());
+        stream.avail_in = static_cast<uInt>(packed->size());
+    }
     image = {};
     stream.next_out = image.data();
     gzip_input input{fd, {}};
@@ -122,9 +136,31 @@ int gunzip_file(int fd, file_image &image)
     image.resize(unpacked_size(stream, image));
     image.shrink_to_fit();
     inflateEnd(&stream);
-    if (result == 0 && begins_gzip(image.data(), image.size()))
-        return gzip_error("compressed twice");
     return result;
+}
+
+// A gzip file that unpacks to another gzip stream would load as noise, and a
+// save under its name would lose the font inside: refused, unless the inner
+// stream is a raw font's first bytes.
+static int unpack_once(int fd, const file_image *packed, file_image &image)
+{
+    int result = unpack(fd, packed, image);
+    if (result != 0 || !begins_gzip(image.data(), image.size()))
+        return result;
+    file_image inner;
+    if (is_raw_font_size(image.size()) && unpack(-1, &image, inner) != 0)
+        return 0;
+    return gzip_error("compressed twice");
+}
+
+int gunzip_file(int fd, file_image &image)
+{
+    return unpack_once(fd, nullptr, image);
+}
+
+int gunzip_image(const file_image &packed, file_image &image)
+{
+    return unpack_once(-1, &packed, image);
 }
 
 bool gzip_image(file_image &image)

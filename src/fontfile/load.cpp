@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <iterator>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -169,7 +170,7 @@ int load_uuencoded_font(const char *path, unsigned char *dest, int32_t size)
     return decode_uuencoded(file.get(), dest, size);
 }
 
-// The same for the bytes a gzip stream unpacked to.
+// The same for a file read whole.
 static int load_uuencoded_image(file_image &image, unsigned char *dest, int32_t size)
 {
     if (image.empty())
@@ -181,6 +182,11 @@ static int load_uuencoded_image(file_image &image, unsigned char *dest, int32_t 
 }
 
 // ======== Raw form ========
+
+bool is_raw_font_size(size_t size)
+{
+    return size == font_size;
+}
 
 // Sets the error text for a raw read that gave `length`; 0 when it loads.
 static int check_raw_read(ssize_t length)
@@ -208,7 +214,7 @@ int load_raw_font(const char *path, unsigned char *dest, int32_t size)
     return result;
 }
 
-// The same for the bytes a gzip stream unpacked to: as if read in one read.
+// The same for a file read whole: as if read in one read.
 static int load_raw_image(const file_image &image, unsigned char *dest, int32_t size)
 {
     auto length = std::min(image.size(), static_cast<size_t>(size));
@@ -238,10 +244,12 @@ static int load_uuencoded_or_raw(font_read &found, uuencoded_reader read_uuencod
     return result;
 }
 
-// A file read whole: PSF, or else what a gzip stream held, in any form.
+// A file read whole: PSF, or else uuencoded or raw.
 static int load_font_image(file_image &image, font_read &found)
 {
     int is_psf = find_psf_glyphs(image, found.psf.glyph_offset);
+    if (is_psf < 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
+        is_psf = 0;
     if (is_psf < 0)
         return -1;
     if (is_psf == 0)
@@ -255,10 +263,17 @@ static int load_font_image(file_image &image, font_read &found)
     return 0;
 }
 
+static bool is_regular_file(const char *path)
+{
+    struct stat status {};
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// A regular file is read as far as its form needs; any other file only once.
 static int read_font(const char *path, font_read &found)
 {
     file_image image;
-    int whole = read_whole_font_file(path, image);
+    int whole = is_regular_file(path) ? read_whole_font_file(path, image) : read_font_stream(path, image);
     if (whole == 1)
         return load_font_image(image, found);
     if (whole < 0)

@@ -15,6 +15,12 @@ constexpr size_t psf1_header_size = 4;
 constexpr size_t psf2_header_size = 32;
 constexpr unsigned psf1_max_mode = 5;
 constexpr unsigned psf1_mode_512 = 0x01;
+constexpr unsigned psf1_mode_table = 0x06;  // a Unicode table, with or without sequences
+constexpr unsigned psf2_flag_table = 0x01;
+constexpr unsigned psf1_table_end = 0xffff;  // ends the entry of one glyph
+constexpr unsigned psf2_table_end = 0xff;
+// Real fonts may carry a stray byte or two after their table.
+constexpr size_t psf_stray_bytes = 2;
 
 // The last font loaded from PSF; empty when the last load was of another
 // form. Changed only by loads; read by saves and the emergency copy.
@@ -22,8 +28,7 @@ static psf_template last_loaded_psf;
 
 static bool begins_psf1(const unsigned char *data, size_t size)
 {
-    return size >= 3 && std::memcmp(data, psf1_magic, sizeof psf1_magic) == 0 &&
-           data[2] <= psf1_max_mode;
+    return size >= sizeof psf1_magic && std::memcmp(data, psf1_magic, sizeof psf1_magic) == 0;
 }
 
 static bool begins_psf2(const unsigned char *data, size_t size)
@@ -39,6 +44,8 @@ bool begins_psf(const unsigned char *data, size_t size)
 // What a PSF header says, whichever version it is.
 struct psf_header {
     uint64_t version, header_size, glyph_count, glyph_bytes, height, width;
+    bool has_table;
+    size_t table_unit;  // bytes in one unit of the Unicode table
 };
 
 static uint64_t u32_at(const file_image &image, size_t at)
@@ -47,14 +54,21 @@ static uint64_t u32_at(const file_image &image, size_t at)
            uint64_t{image[at + 3]} << 24;
 }
 
+// The whole fixed part must be in `image`.
 static psf_header read_header(const file_image &image)
 {
     if (begins_psf1(image.data(), image.size())) {
         uint64_t rows = image[3];
-        return {0, psf1_header_size, image[2] & psf1_mode_512 ? 512u : 256u, rows, rows, 8};
+        return {0, psf1_header_size, image[2] & psf1_mode_512 ? 512u : 256u, rows, rows, 8,
+                (image[2] & psf1_mode_table) != 0, 2};
     }
-    return {u32_at(image, 4),  u32_at(image, 8),  u32_at(image, 16),
-            u32_at(image, 20), u32_at(image, 24), u32_at(image, 28)};
+    return {u32_at(image, 4),  u32_at(image, 8),  u32_at(image, 16),           u32_at(image, 20),
+            u32_at(image, 24), u32_at(image, 28), (u32_at(image, 12) & psf2_flag_table) != 0, 1};
+}
+
+static size_t fixed_part_of(const file_image &image)
+{
+    return begins_psf1(image.data(), image.size()) ? psf1_header_size : psf2_header_size;
 }
 
 static int refuse(const char *reason)
@@ -63,11 +77,22 @@ static int refuse(const char *reason)
     return -1;
 }
 
+static bool is_damaged(const psf_header &header, size_t fixed_part)
+{
+    return header.version != 0 || header.header_size < fixed_part ||
+           header.glyph_bytes != header.height * ((header.width + 7) / 8);
+}
+
+// A PSF1 mode this reader does not know; 0 when it knows the mode or the file is PSF2.
+static unsigned unknown_psf1_mode(const file_image &image)
+{
+    return begins_psf1(image.data(), image.size()) && image[2] > psf1_max_mode ? image[2] : 0;
+}
+
 // 0 when the header is one the editor can take, else -1 with the reason.
 static int check_header(const psf_header &header, size_t fixed_part, size_t file_size)
 {
-    if (header.version != 0 || header.header_size < fixed_part ||
-        header.glyph_bytes != header.height * ((header.width + 7) / 8))
+    if (is_damaged(header, fixed_part))
         return refuse("damaged PSF header");
     if (header.width != glyph_width || header.height != glyph_height) {
         snprintf(error_text, sizeof error_text,
@@ -91,14 +116,47 @@ int find_psf_glyphs(const file_image &image, size_t &glyph_offset)
 {
     if (!begins_psf(image.data(), image.size()))
         return 0;
-    size_t fixed_part = begins_psf1(image.data(), image.size()) ? psf1_header_size : psf2_header_size;
+    size_t fixed_part = fixed_part_of(image);
     if (image.size() < fixed_part)
         return refuse("file is too short");
+    if (unsigned mode = unknown_psf1_mode(image)) {
+        snprintf(error_text, sizeof error_text, "unsupported PSF1 mode %u", mode);
+        return -1;
+    }
     psf_header header = read_header(image);
     if (check_header(header, fixed_part, image.size()) != 0)
         return -1;
     glyph_offset = header.header_size;
     return 1;
+}
+
+// Where the Unicode table that starts at `start` ends: after the terminator
+// of the last glyph's entry. 0 when the image ends first.
+static size_t end_of_table(const file_image &image, const psf_header &header, size_t start)
+{
+    uint64_t entries = 0;
+    size_t at = start;
+    while (entries < header.glyph_count && at + header.table_unit <= image.size()) {
+        unsigned unit = header.table_unit == 1 ? image[at] : image[at] | image[at + 1] << 8;
+        entries += unit == (header.table_unit == 1 ? psf2_table_end : psf1_table_end);
+        at += header.table_unit;
+    }
+    return entries == header.glyph_count ? at : 0;
+}
+
+bool psf_accounts_for_file(const file_image &image)
+{
+    size_t fixed_part = fixed_part_of(image);
+    if (image.size() < fixed_part || unknown_psf1_mode(image))
+        return false;
+    psf_header header = read_header(image);
+    if (is_damaged(header, fixed_part) || header.glyph_count > image.size() ||
+        header.header_size + header.glyph_count * header.glyph_bytes > image.size())
+        return false;
+    size_t end = header.header_size + header.glyph_count * header.glyph_bytes;
+    if (header.has_table)
+        end = end_of_table(image, header, end);
+    return end > 0 && image.size() - end <= psf_stray_bytes;
 }
 
 void remember_loaded_psf(psf_template loaded)

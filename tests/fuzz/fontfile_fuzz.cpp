@@ -65,7 +65,7 @@ static void check_emergency_copy(const uint8_t *data, size_t size)
     if (copy_fd < 0 || ftruncate(copy_fd, 0) != 0 || lseek(copy_fd, 0, SEEK_SET) != 0 ||
         !write_emergency_font(copy_fd))
         abort();
-    bool psf = begins_psf(data, size);
+    bool psf = loaded_psf() != nullptr;
     std::vector<unsigned char> expected(psf ? data : font_buffer.data(),
                                         psf ? data + size : font_buffer.data() + font_size);
     std::vector<unsigned char> copy(expected.size() + 1);

@@ -2,6 +2,7 @@
 // what real fonts lack, and the form each save writes.
 #include "fontfile_test_support.h"
 
+#include <fcntl.h>
 #include <numeric>
 
 namespace {
@@ -80,6 +81,33 @@ bytes joined(std::initializer_list<bytes> parts)
     return all;
 }
 
+// A PSF font of 256 8x8 glyphs whose Unicode table fills the file up to
+// the raw form's 4096 bytes, but for `stray` bytes after it.
+bytes psf_8x8_filling_4096_bytes(bool psf2, size_t stray)
+{
+    bytes font = psf2 ? psf2_font(32, 256, 8, 8) : psf_with_glyphs({0x36, 0x04, 2, 8}, 2048, {});
+    font[12] = psf2 ? 1 : font[12];
+    const bytes entry_end = psf2 ? bytes{0xff} : bytes{0xff, 0xff};
+    font.resize(font_size - stray - 256 * entry_end.size(), 0x41);
+    for (int glyph = 0; glyph < 256; ++glyph)
+        font.insert(font.end(), entry_end.begin(), entry_end.end());
+    font.resize(font_size, 0x41);
+    return font;
+}
+
+// As a shell's <(...) gives it: a pipe whose writer has written all and gone.
+int load_through_pipe(const std::string &fifo, const bytes &content)
+{
+    mkfifo(fifo.c_str(), 0600);
+    int keeper = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_TRUE(write_all(writer, content.data(), static_cast<int32_t>(content.size())));
+    close(writer);
+    int result = load_font(fifo.c_str());
+    close(keeper);
+    return result;
+}
+
 TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 {
     const bytes font = sample_font(3);
@@ -88,6 +116,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
     const bytes packed = gzipped(font);
     bytes wrong_version = psf2_font(32, 256, 16, 8);
     wrong_version[4] = 1;
+    bytes short_header = psf2_font(32, 256, 16, 8);
+    short_header[8] = 28;
     // As `cat a.gz b.gz` makes them: the glyphs cut across two members, and
     // a whole font with a second member (a long table, so the unpacked bytes
     // outgrow their buffer several times) and bytes that are not gzip after it.
@@ -113,7 +143,12 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"version.psf", wrong_version, "damaged PSF header", {}},
         {"cut.gz", bytes(packed.begin(), packed.end() - 20), "gzip: unexpected end of file", {}},
         {"garbage.gz", as_bytes("\x1f\x8b garbage"), "gzip: unknown compression method", {}},
+        {"mebibyte.gz", gzipped(bytes(file_image_limit, 0x11)), "", bytes(font_size, 0x11)},
         {"big.gz", gzipped(bytes(file_image_limit + 1, 0x11)), "gzip: more than 1 MiB uncompressed", {}},
+        {"mode.psf", psf_with_glyphs({0x36, 0x04, 6, 16}, font_size, {}), "unsupported PSF1 mode 6", {}},
+        {"short-header.psf", short_header, "damaged PSF header", {}},
+        {"4096.psf", psf_8x8_filling_4096_bytes(false, 2), "PSF font of 8x8 pixels, 256 glyphs: only 8x16 fonts can be edited", {}},
+        {"4096.psfu", psf_8x8_filling_4096_bytes(true, 2), "PSF font of 8x8 pixels, 256 glyphs: only 8x16 fonts can be edited", {}},
         {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 1 MiB", {}},
         {"twice.gz", gzipped(packed), "gzip: compressed twice", {}},
     };
@@ -126,11 +161,36 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
             expect_font_unchanged();
             continue;
         }
+        ASSERT_EQ(load_through_pipe(path("fifo"), c.content), 0) << c.name << ": " << error_text;
+        EXPECT_EQ(font_in_buffer(), c.glyphs) << c.name << " through a pipe";
+        font_buffer.fill(0xa5);
         ASSERT_EQ(load_font(file.c_str()), 0) << c.name << ": " << error_text;
         EXPECT_EQ(font_in_buffer(), c.glyphs) << c.name;
         const bytes unpacked = gunzip(write_file("original", c.content));
         ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
         EXPECT_EQ(gunzip(file), c.name.find(".psf") != std::string::npos ? unpacked : c.glyphs) << c.name;
+    }
+}
+
+TEST_F(psf_and_gzip, a_raw_font_that_begins_like_another_form_saves_and_loads_back)
+{
+    std::vector<bytes> fonts = {psf_8x8_filling_4096_bytes(false, 4), psf_8x8_filling_4096_bytes(true, 3)};
+    for (const bytes &lead : {bytes{0x1f, 0x8b}, bytes{0x36, 0x04, 0, 16}, bytes{0x36, 0x04, 6, 16},
+                              bytes{0x72, 0xb5, 0x4a, 0x86}}) {
+        fonts.push_back(sample_font(5));
+        std::copy(lead.begin(), lead.end(), fonts.back().begin());
+    }
+    for (const bytes &font : fonts) {
+        for (const char *name : {"x.fnt", "x.fnt.gz"}) {
+            std::copy(font.begin(), font.end(), font_buffer.begin());
+            ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
+            font_buffer.fill(0);
+            ASSERT_EQ(load_font(path(name).c_str()), 0) << name << ": " << error_text;
+            EXPECT_EQ(font_in_buffer(), font) << name;
+            font_buffer.fill(0);
+            ASSERT_EQ(load_through_pipe(path("fifo"), read_file(path(name))), 0) << name << ": " << error_text;
+            EXPECT_EQ(font_in_buffer(), font) << name << " through a pipe";
+        }
     }
 }
 
