@@ -2,10 +2,10 @@
 // editor runs on. Elsewhere both only say that there is no such exchange.
 #pragma once
 
-// C: glyphs 0-255 of font_buffer onto the console.
+// C: font_buffer onto the console, at its own size and count.
 void save_font_to_console();
 
-// D: the console's glyphs 0-255 into font_buffer, as one step to undo.
+// D: the console's whole font into font_buffer, as one step to undo.
 void load_font_from_console();
 
 // A start without a file: the same, as the font the run starts with.

@@ -4,7 +4,7 @@
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "glyph/undo_history.h"
-#include "shell/shell.h"
+#include "screen/screen.h"
 
 #include <unistd.h>
 
@@ -12,16 +12,23 @@
 // from an ssh session would be someone else's screen.
 constexpr int editor_terminal = STDIN_FILENO;
 
+static void show_console_unsupported()
+{
+    show_status("No console interaction is supported under this OS");
+}
+
+// A new glyph size changes the console's size in characters; the kernel
+// tells the editor as it does of any resize, and the screen follows.
 void save_font_to_console()
 {
     if (!is_virtual_console(editor_terminal)) {
         show_console_unsupported();
         return;
     }
-    show_status(give_console_font(editor_terminal, font_buffer.data()).message.c_str());
+    show_status(give_console_font(editor_terminal, font_buffer).message.c_str());
 }
 
-// The console's glyphs into font_buffer, shown like a load; false when the
+// The console's font into font_buffer, shown like a load; false when the
 // console has no font to give, with the reason on the status line.
 static bool bring_console_font_in()
 {
@@ -29,25 +36,24 @@ static bool bring_console_font_in()
         show_console_unsupported();
         return false;
     }
-    std::array<unsigned char, font_size> console_glyphs;
-    const console_outcome outcome = take_console_font(editor_terminal, console_glyphs.data());
+    font_value taken;
+    const console_outcome outcome = take_console_font(editor_terminal, taken);
     if (!outcome.done) {
         show_status(outcome.message.c_str());
         return false;
     }
-    font_buffer = console_glyphs;
-    note_font_from_elsewhere();
+    font_buffer = with_fresh_form(std::move(taken));
+    clamp_position();
     print_status("%s", outcome.message.c_str());
-    draw_glyph(glyph_window, current_glyph());
-    wrefresh(glyph_window);
+    show_current_glyph();
     return true;
 }
 
 void load_font_from_console()
 {
-    const std::array<unsigned char, font_size> before = font_buffer;
+    font_value before = font_buffer;
     if (bring_console_font_in()) {
-        record_font_replacement("console load", before.data());
+        record_font_replacement("console load", std::move(before));
         mark_font_saved();
     }
 }

@@ -1,7 +1,6 @@
 #include "console/console_font.h"
 
 #include "console/kernel_console.h"
-#include "glyph/font.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,9 +11,13 @@
 // The kernel hands fonts over in slots of 32 rows of (width+7)/8 bytes,
 // whatever the glyphs' height, and knows at most 512 glyphs of 32x32.
 constexpr unsigned slot_rows = 32;
-constexpr unsigned max_width = 32;
-constexpr unsigned max_glyphs = 512;
-constexpr unsigned editor_glyphs = glyph_count;
+constexpr unsigned max_width = max_glyph_width;
+constexpr unsigned max_glyphs = max_glyph_count;
+constexpr unsigned min_glyphs = 256;
+
+// The editor's screen needs this many characters of the console.
+constexpr unsigned needed_rows = 24;
+constexpr unsigned needed_cols = 80;
 
 // A font as the kernel hands it over.
 struct kernel_font {
@@ -27,11 +30,6 @@ struct kernel_font {
 static unsigned slot_size(unsigned width)
 {
     return (width + 7) / 8 * slot_rows;
-}
-
-static bool is_8x16(const kernel_font &font)
-{
-    return font.width == glyph_width && font.height == glyph_height;
 }
 
 static console_outcome failure(std::string message)
@@ -49,15 +47,6 @@ static std::string kernel_error_text(int error, bool setting)
     case ENOSPC: return "The console font is too large to read.";
     default: return std::strerror(error);
     }
-}
-
-// "The console font is 8x14 with 512 glyphs: " followed by `consequence`.
-static std::string unusable_font_text(const kernel_font &font, const char *consequence)
-{
-    char text[160];
-    std::snprintf(text, sizeof text, "The console font is %ux%u with %u glyphs: %s", font.width,
-                  font.height, font.glyphs, consequence);
-    return text;
 }
 
 // The kernel itself refuses a font outside text mode; asking first gives
@@ -86,53 +75,94 @@ bool is_virtual_console(int fd)
     return kd_keyboard_type(fd, type) == 0 && (type == KB_84 || type == KB_101);
 }
 
-console_outcome take_console_font(int fd, unsigned char *font)
+console_outcome take_console_font(int fd, font_value &font)
 {
     kernel_font console;
     if (int error = read_console_font(fd, console))
         return failure(kernel_error_text(error, false));
-    if (!is_8x16(console) || (console.glyphs != editor_glyphs && console.glyphs != max_glyphs))
-        return failure(unusable_font_text(console, "only 8x16 fonts can be edited."));
-    for (unsigned c = 0; c < editor_glyphs; ++c)
-        std::memcpy(font + c * glyph_height, &console.slots[c * slot_rows], glyph_height);
+    font_value taken;
+    taken.width = static_cast<int>(console.width);
+    taken.height = static_cast<int>(console.height);
+    taken.count = static_cast<int>(console.glyphs);
+    const auto size = static_cast<size_t>(glyph_size(taken));
+    taken.bytes.assign(size * console.glyphs, 0);
+    for (size_t c = 0; c < console.glyphs; ++c)
+        std::memcpy(glyph_at(taken, static_cast<int>(c)), &console.slots[c * slot_size(console.width)], size);
+    font = std::move(taken);
     return {true, "Font loaded from console."};
 }
 
-// The slots to set: the console's own, with glyphs 0-255 replaced by `font`.
-static std::vector<unsigned char> slots_with_font(kernel_font &console, unsigned glyphs,
-                                                  const unsigned char *font)
+// The slots to set: the font's glyphs, after which a 512-glyph console
+// keeps its own glyphs 256-511.
+static std::vector<unsigned char> slots_with_font(kernel_font &console, unsigned glyphs, const font_value &font)
 {
-    std::vector<unsigned char> slots = glyphs == max_glyphs ? std::move(console.slots)
-                                                            : std::vector<unsigned char>(glyphs * slot_rows);
-    for (unsigned c = 0; c < editor_glyphs; ++c) {
-        unsigned char *slot = &slots[c * slot_rows];
-        std::fill(slot, slot + slot_rows, 0);
-        std::memcpy(slot, font + c * glyph_height, glyph_height);
+    const unsigned slot = slot_size(static_cast<unsigned>(font.width));
+    const bool keeps_console_glyphs = glyphs == console.glyphs && console.width == static_cast<unsigned>(font.width) &&
+                                      console.height == static_cast<unsigned>(font.height);
+    std::vector<unsigned char> slots = keeps_console_glyphs ? std::move(console.slots)
+                                                            : std::vector<unsigned char>(glyphs * slot);
+    const auto size = static_cast<size_t>(glyph_size(font));
+    for (unsigned c = 0; c < static_cast<unsigned>(font.count); ++c) {
+        unsigned char *start = &slots[c * slot];
+        std::fill(start, start + slot, 0);
+        std::memcpy(start, glyph_at(font, static_cast<int>(c)), size);
     }
     return slots;
 }
 
 // The kernel clears the screen with glyph 32.
-static const char *saved_text(const unsigned char *font)
+static const char *saved_text(const font_value &font)
 {
-    const unsigned char *space = font + ' ' * glyph_height;
-    const bool blank = std::all_of(space, space + glyph_height, [](unsigned char row) { return row == 0; });
+    const unsigned char *space = glyph_at(font, ' ');
+    const bool blank = std::all_of(space, space + glyph_size(font), [](unsigned char row) { return row == 0; });
     return blank ? "Font saved to console." : "Font saved to console. Glyph 32 is not blank: it fills the background.";
 }
 
-console_outcome give_console_font(int fd, const unsigned char *font)
+static std::string text_of(const char *format, unsigned a, unsigned b, unsigned c)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b, c);
+    return text;
+}
+
+// Why the console cannot take `font`; empty when it can. Setting fewer
+// glyphs than the console has would leave its Unicode map pointing past
+// the end, and those characters would turn into '?', so glyphs 256-511 can
+// stay only when the sizes match.
+static std::string refusal(const kernel_font &console, const font_value &font, winsize size)
+{
+    const auto width = static_cast<unsigned>(font.width);
+    const auto height = static_cast<unsigned>(font.height);
+    const auto count = static_cast<unsigned>(font.count);
+    if (count != min_glyphs && count != max_glyphs)
+        return text_of("The font has %u glyphs: a console takes only %u or %u.", count, min_glyphs, max_glyphs);
+    const bool same_size = console.width == width && console.height == height;
+    if (console.glyphs == max_glyphs && count == min_glyphs && !same_size)
+        return text_of("The console font is %ux%u with %u glyphs: its glyphs 256-511 cannot be kept.",
+                       console.width, console.height, console.glyphs);
+    if (same_size || size.ws_row == 0)
+        return "";
+    const unsigned rows = size.ws_row * console.height / height;
+    const unsigned cols = size.ws_col * console.width / width;
+    if (rows < needed_rows || cols < needed_cols)
+        return text_of("The font would make the console %ux%u; the editor needs %ux24.", cols, rows,
+                       needed_cols);
+    return "";
+}
+
+console_outcome give_console_font(int fd, const font_value &font)
 {
     kernel_font console;
     if (int error = read_console_font(fd, console))
         return failure(kernel_error_text(error, false));
-    // Setting fewer glyphs than the console has would leave its Unicode map
-    // pointing past the end, and those characters would turn into '?'.
-    // Glyphs 256-511 can stay as they are only in an 8x16 font.
-    const unsigned glyphs = console.glyphs == max_glyphs ? max_glyphs : editor_glyphs;
-    if (glyphs == max_glyphs && !is_8x16(console))
-        return failure(unusable_font_text(console, "its glyphs 256-511 cannot be kept."));
+    winsize size{};
+    kd_window_size(fd, size);
+    if (std::string reason = refusal(console, font, size); !reason.empty())
+        return failure(reason);
+    const unsigned glyphs = std::max(console.glyphs, static_cast<unsigned>(font.count));
     std::vector<unsigned char> slots = slots_with_font(console, glyphs, font);
-    console_font_op op{KD_FONT_OP_SET, 0, glyph_width, glyph_height, glyphs, slots.data()};
+    console_font_op op{KD_FONT_OP_SET, 0, static_cast<unsigned>(font.width), static_cast<unsigned>(font.height),
+                       glyphs, slots.data()};
     if (int error = kd_font_op(fd, op))
         return failure(kernel_error_text(error, true));
     return {true, saved_text(font)};

@@ -1,6 +1,9 @@
-// Glyphs 0-255 taken from and given to the Linux virtual console on a
-// terminal. No curses: each call says whether it worked and what to show.
+// The font exchanged with the Linux virtual console on a terminal, at the
+// console's own size. No curses: each call says whether it worked and what
+// to show.
 #pragma once
+
+#include "glyph/font.h"
 
 #include <string>
 
@@ -12,10 +15,12 @@ struct console_outcome {
 // True when `fd` is a Linux virtual console, whose font the kernel lets us read.
 bool is_virtual_console(int fd);
 
-// Copies glyphs 0-255 of the console's 8x16 font into the font_size bytes
-// at `font`; leaves them alone on failure.
-console_outcome take_console_font(int fd, unsigned char *font);
+// The console's whole font, all its glyphs at its own size, into `font` as
+// glyphs alone; `font` is left alone on failure.
+console_outcome take_console_font(int fd, font_value &font);
 
-// Puts the font_size bytes at `font` on the console as glyphs 0-255, keeping
-// the console's glyph count, its glyphs 256-511 and its Unicode map.
-console_outcome give_console_font(int fd, const unsigned char *font);
+// Puts `font` on the console at its own size and count, after checking
+// that the console can take it: glyphs 256-511 of a 512-glyph console stay
+// when the font has 256 glyphs of the same size; the Unicode map is never
+// touched.
+console_outcome give_console_font(int fd, const font_value &font);

@@ -22,3 +22,8 @@ int kd_font_op(int fd, console_font_op &op)
 {
     return ioctl_error(ioctl(fd, KDFONTOP, &op));
 }
+
+int kd_window_size(int fd, winsize &size)
+{
+    return ioctl_error(ioctl(fd, TIOCGWINSZ, &size));
+}

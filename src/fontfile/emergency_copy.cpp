@@ -9,6 +9,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+bool write_emergency_font(int fd)
+{
+    return write_all(fd, font_buffer.bytes.data(), static_cast<int32_t>(font_buffer.bytes.size()));
+}
+
 static void append_number(char *text, int number)
 {
     char digits[12];

@@ -3,6 +3,8 @@
 // on failure, error_text.
 #pragma once
 
+#include "glyph/font.h"
+
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +30,9 @@ inline sigset_t end_signal_set()
 extern char error_text[error_text_size];
 
 // Loads `path` into font_buffer, telling the form by content: gzip is
-// unpacked first; then PSF (glyphs 0-255 of an 8x16 font), else uuencoded,
-// else raw. 0 when loaded; otherwise non-zero, font unchanged.
+// unpacked first; then PSF (any size up to 32x32, 1 to 512 glyphs), else
+// uuencoded, else raw (both 8x16, 256 glyphs). 0 when loaded; otherwise
+// non-zero, font unchanged.
 int load_font(const char *path);
 
 // 0: `size` bytes decoded into dest; -1: cannot open or no header line;
@@ -43,19 +46,22 @@ int load_raw_font(const char *path, unsigned char *dest, int32_t size);
 // writes. Async-signal-safe.
 bool write_all(int fd, const unsigned char *data, int32_t size);
 
-// The font now in font_buffer came from no file (the console): saves and the
-// emergency copy no longer keep the rest of the last PSF file loaded.
-void note_font_from_elsewhere();
+// A font of glyphs alone, as the console gives them, with the form it is
+// saved and rescued in: raw for an 8x16 font of 256 glyphs, which raw holds,
+// else a new PSF file around the glyphs.
+font_value with_fresh_form(font_value glyphs_only);
 
-// Saves font_buffer to `path` in the form that keeps the most of the file:
-// PSF when the name ends in .psf or .psfu (before any .gz) or the file
-// replaced holds a PSF font, else raw; gzip-compressed when the name ends in
-// .gz. 0 on success, -1 on failure with the old file untouched.
+// Saves font_buffer to `path` in the form that keeps the most: a font
+// loaded from PSF, or one raw cannot hold, as its whole PSF file; an 8x16
+// font of 256 glyphs as PSF when the name ends in .psf or .psfu (before any
+// .gz) or the file replaced is a PSF font of that size, keeping its other
+// glyphs and table, else raw. gzip-compressed when the name ends in .gz.
+// 0 on success, -1 on failure with the old file untouched.
 int save_font(const char *path);
 
-// Writes font_buffer to an open file as the emergency copy: the last PSF
-// file loaded with the edited glyphs, uncompressed, or else the raw font.
-// Async-signal-safe: everything it writes was prepared by the load.
+// Writes font_buffer to an open file as the emergency copy, whole and in
+// its own form, uncompressed. Async-signal-safe: one plain write of bytes
+// the font already holds.
 bool write_emergency_font(int fd);
 
 // What write_emergency_copy adds to a base name at most.

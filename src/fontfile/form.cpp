@@ -129,29 +129,58 @@ static bool ends_with(std::string_view text, std::string_view end)
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// The PSF font in the regular file a save replaces, if it holds one.
-static bool replaced_psf(const char *path, psf_template &found)
+static file_image glyphs_alone(const font_value &font)
 {
-    return read_whole_font_file(path, found.image) == 1 &&
-           find_psf_glyphs(found.image, found.glyph_offset) == 1;
+    const unsigned char *first = glyph_at(font, 0);
+    return file_image(first, first + font.count * glyph_size(font));
 }
 
-// PSF when the name says so or the file replaced is one; the template is
-// the last PSF loaded, else the one replaced, else a new one.
+// The regular file a save replaces, when it holds a PSF font of the same
+// size with at least as many glyphs: its image, with the font's glyphs put
+// over its first ones, so its other glyphs and its table stay.
+static bool replaced_psf_of_same_size(const char *path, const font_value &font, file_image &image)
+{
+    psf_shape shape;
+    if (read_whole_font_file(path, image) != 1 || find_psf_glyphs(image, shape) != 1 ||
+        shape.width != font.width || shape.height != font.height || shape.count < font.count)
+        return false;
+    const file_image glyphs = glyphs_alone(font);
+    std::copy(glyphs.begin(), glyphs.end(), image.begin() + static_cast<std::ptrdiff_t>(shape.glyph_offset));
+    return true;
+}
+
+static file_image new_psf_file(const font_value &font)
+{
+    file_image image = new_psf_header(font);
+    const file_image glyphs = glyphs_alone(font);
+    image.insert(image.end(), glyphs.begin(), glyphs.end());
+    return image;
+}
+
+// A font that is a whole file (loaded from PSF, or too large for raw) is
+// written as it is. The classic font follows the file it replaces, else
+// its name.
 static file_image font_file_image(const char *path, std::string_view name)
 {
-    psf_template replaced;
-    bool is_replacing_psf = replaced_psf(path, replaced);
-    if (!is_replacing_psf && !ends_with(name, ".psf") && !ends_with(name, ".psfu"))
-        return file_image(font_buffer.begin(), font_buffer.end());
-    if (const psf_template *loaded = loaded_psf())
-        return with_font_glyphs(*loaded);
-    return with_font_glyphs(is_replacing_psf ? replaced : new_psf1());
+    if (font_buffer.is_file)
+        return font_buffer.bytes;
+    file_image replaced;
+    if (replaced_psf_of_same_size(path, font_buffer, replaced))
+        return replaced;
+    if (ends_with(name, ".psf") || ends_with(name, ".psfu"))
+        return new_psf_file(font_buffer);
+    return glyphs_alone(font_buffer);
 }
 
-void note_font_from_elsewhere()
+font_value with_fresh_form(font_value glyphs_only)
 {
-    forget_loaded_psf();
+    font_value &font = glyphs_only;
+    if (font.width == classic_width && font.height == classic_height && font.count == classic_count)
+        return font;
+    font.bytes = new_psf_file(font);
+    font.glyph_offset = font.bytes.size() - static_cast<size_t>(font.count * glyph_size(font));
+    font.is_file = true;
+    return font;
 }
 
 // The name of the file `path` finally points to through symbolic links, as

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fontfile/fontfile.h"
+#include "glyph/font.h"
 
 #include <csignal>
 #include <cstddef>
@@ -39,34 +40,28 @@ bool gzip_image(file_image &image);
 
 bool begins_psf(const unsigned char *data, size_t size);
 
-// Where the glyphs of a PSF image start: 1 when `image` is a PSF font that
-// can be edited (8x16 pixels, at least 256 glyphs, all of them in the
-// file); 0 when it is not PSF; -1 when it is a PSF font that cannot be
-// edited, with the reason in error_text.
-int find_psf_glyphs(const file_image &image, size_t &glyph_offset);
+// The size of a PSF font and where its glyphs start in the file.
+struct psf_shape {
+    int width = 0;
+    int height = 0;
+    int count = 0;
+    size_t glyph_offset = 0;
+};
+
+// 1 when `image` is a PSF font that can be edited (any size up to 32x32,
+// 1 to 512 glyphs, all of them in the file), with its shape; 0 when it is
+// not PSF; -1 when it is a PSF font that cannot be edited, with the reason
+// in error_text.
+int find_psf_glyphs(const file_image &image, psf_shape &shape);
 
 // Whether `image`, which begins with a PSF signature, is a PSF font of any
 // size whose header, glyphs and Unicode table make up the whole file, but
 // for a stray byte or two.
 bool psf_accounts_for_file(const file_image &image);
 
-// A PSF file image and where its 4096 glyph bytes begin.
-struct psf_template {
-    file_image image;
-    size_t glyph_offset = 0;
-};
-
-// The last font loaded, when that load was from PSF: kept so that saves and
-// the emergency copy give back all the rest of the file.
-void remember_loaded_psf(psf_template loaded);
-void forget_loaded_psf();
-const psf_template *loaded_psf();
-
-// A PSF1 font of 256 glyphs and no Unicode table.
-psf_template new_psf1();
-
-// The template's image with its first 4096 glyph bytes taken from font_buffer.
-file_image with_font_glyphs(const psf_template &psf);
+// The header of a new PSF file for `font`'s size and count, without a
+// Unicode table: PSF1 where it can hold the font, else PSF2.
+file_image new_psf_header(const font_value &font);
 
 // ======== Files read whole ========
 

@@ -185,7 +185,7 @@ static int load_uuencoded_image(file_image &image, unsigned char *dest, int32_t 
 
 bool is_raw_font_size(size_t size)
 {
-    return size == font_size;
+    return size == classic_font_size;
 }
 
 // Sets the error text for a raw read that gave `length`; 0 when it loads.
@@ -228,26 +228,22 @@ static int load_raw_image(const file_image &image, unsigned char *dest, int32_t 
 
 // ======== Any form ========
 
-// What a load read, kept apart from font_buffer until the load succeeded.
-struct font_read {
-    std::array<unsigned char, font_size> glyphs{};
-    psf_template psf;  // the whole file when it is PSF; else empty
-};
-
-// The uuencoded form first, the raw form when there is no header line.
+// The uuencoded form first, the raw form when there is no header line;
+// both fill `found`, a classic 8x16 font of 256 glyphs.
 template <typename uuencoded_reader, typename raw_reader>
-static int load_uuencoded_or_raw(font_read &found, uuencoded_reader read_uuencoded, raw_reader read_raw)
+static int load_uuencoded_or_raw(font_value &found, uuencoded_reader read_uuencoded, raw_reader read_raw)
 {
-    int result = read_uuencoded(found.glyphs.data(), font_size);
+    int result = read_uuencoded(found.bytes.data(), classic_font_size);
     if (result == -1)
-        result = read_raw(found.glyphs.data(), font_size);
+        result = read_raw(found.bytes.data(), classic_font_size);
     return result;
 }
 
-// A file read whole: PSF, or else uuencoded or raw.
-static int load_font_image(file_image &image, font_read &found)
+// A file read whole: PSF, edited inside its image, or else uuencoded or raw.
+static int load_font_image(file_image &image, font_value &found)
 {
-    int is_psf = find_psf_glyphs(image, found.psf.glyph_offset);
+    psf_shape shape;
+    int is_psf = find_psf_glyphs(image, shape);
     if (is_psf < 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
         is_psf = 0;
     if (is_psf < 0)
@@ -257,9 +253,7 @@ static int load_font_image(file_image &image, font_read &found)
             found,
             [&](unsigned char *dest, int32_t size) { return load_uuencoded_image(image, dest, size); },
             [&](unsigned char *dest, int32_t size) { return load_raw_image(image, dest, size); });
-    auto glyphs = image.begin() + static_cast<std::ptrdiff_t>(found.psf.glyph_offset);
-    std::copy(glyphs, glyphs + font_size, found.glyphs.begin());
-    found.psf.image = std::move(image);
+    found = {shape.width, shape.height, shape.count, std::move(image), shape.glyph_offset, true};
     return 0;
 }
 
@@ -270,7 +264,7 @@ static bool is_regular_file(const char *path)
 }
 
 // A regular file is read as far as its form needs; any other file only once.
-static int read_font(const char *path, font_read &found)
+static int read_font(const char *path, font_value &found)
 {
     file_image image;
     int whole = is_regular_file(path) ? read_whole_font_file(path, image) : read_font_stream(path, image);
@@ -287,7 +281,7 @@ static int read_font(const char *path, font_read &found)
 // waiting; the font being edited changes only after that, with them held.
 int load_font(const char *path)
 {
-    font_read found;
+    font_value found;
     int result;
     {
         end_signals_let_in waiting;
@@ -295,10 +289,6 @@ int load_font(const char *path)
     }
     if (result != 0)
         return result;
-    font_buffer = found.glyphs;
-    if (found.psf.image.empty())
-        forget_loaded_psf();
-    else
-        remember_loaded_psf(std::move(found.psf));
+    font_buffer = std::move(found);
     return 0;
 }

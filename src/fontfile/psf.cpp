@@ -1,6 +1,6 @@
-// PSF fonts, as the Linux console keeps them. Glyphs 0-255 are what the
-// editor edits; the header, any further glyphs, the Unicode table and any
-// trailing bytes are kept exactly as they were read.
+// PSF fonts, as the Linux console keeps them, of any size the console
+// takes. A font loaded from PSF is edited inside its file image, so the
+// header, the Unicode table and any trailing bytes stay exactly as read.
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 #include "glyph/font.h"
@@ -21,10 +21,6 @@ constexpr unsigned psf1_table_end = 0xffff;  // ends the entry of one glyph
 constexpr unsigned psf2_table_end = 0xff;
 // Real fonts may carry a stray byte or two after their table.
 constexpr size_t psf_stray_bytes = 2;
-
-// The last font loaded from PSF; empty when the last load was of another
-// form. Changed only by loads; read by saves and the emergency copy.
-static psf_template last_loaded_psf;
 
 static bool begins_psf1(const unsigned char *data, size_t size)
 {
@@ -79,7 +75,8 @@ static int refuse(const char *reason)
 
 static bool is_damaged(const psf_header &header, size_t fixed_part)
 {
-    return header.version != 0 || header.header_size < fixed_part ||
+    return header.version != 0 || header.header_size < fixed_part || header.width == 0 ||
+           header.height == 0 || header.glyph_count == 0 ||
            header.glyph_bytes != header.height * ((header.width + 7) / 8);
 }
 
@@ -89,30 +86,41 @@ static unsigned unknown_psf1_mode(const file_image &image)
     return begins_psf1(image.data(), image.size()) && image[2] > psf1_max_mode ? image[2] : 0;
 }
 
+// Whether all the glyphs the header counts are in a file of `file_size`
+// bytes; each factor is checked first, so nothing overflows.
+static bool glyphs_fit(const psf_header &header, size_t file_size)
+{
+    return header.header_size <= file_size && header.glyph_count <= file_size &&
+           header.glyph_bytes <= file_size &&
+           header.glyph_count * header.glyph_bytes <= file_size - header.header_size;
+}
+
+static bool within_console_limits(const psf_header &header)
+{
+    return header.width <= max_glyph_width && header.height <= max_glyph_height &&
+           header.glyph_count <= max_glyph_count;
+}
+
 // 0 when the header is one the editor can take, else -1 with the reason.
+// A file that holds all it claims is at most 1 MiB, so the size in the
+// message is short enough for one line.
 static int check_header(const psf_header &header, size_t fixed_part, size_t file_size)
 {
     if (is_damaged(header, fixed_part))
         return refuse("damaged PSF header");
-    if (header.width != glyph_width || header.height != glyph_height) {
-        snprintf(error_text, sizeof error_text,
-                 "PSF font of %llux%llu pixels, %llu glyphs: only 8x16 fonts can be edited",
-                 static_cast<unsigned long long>(header.width),
-                 static_cast<unsigned long long>(header.height),
-                 static_cast<unsigned long long>(header.glyph_count));
-        return -1;
-    }
-    if (header.glyph_count < glyph_count) {
-        snprintf(error_text, sizeof error_text, "PSF font of 8x16 pixels, %llu glyphs: 256 are needed",
-                 static_cast<unsigned long long>(header.glyph_count));
-        return -1;
-    }
-    if (header.header_size + header.glyph_count * header.glyph_bytes > file_size)
+    if (!glyphs_fit(header, file_size))
         return refuse("file is too short");
+    if (!within_console_limits(header)) {
+        snprintf(error_text, sizeof error_text, "PSF font of %llux%llu, %llu glyphs: at most %dx%d and %d glyphs",
+                 static_cast<unsigned long long>(header.width), static_cast<unsigned long long>(header.height),
+                 static_cast<unsigned long long>(header.glyph_count), max_glyph_width, max_glyph_height,
+                 max_glyph_count);
+        return -1;
+    }
     return 0;
 }
 
-int find_psf_glyphs(const file_image &image, size_t &glyph_offset)
+int find_psf_glyphs(const file_image &image, psf_shape &shape)
 {
     if (!begins_psf(image.data(), image.size()))
         return 0;
@@ -126,7 +134,8 @@ int find_psf_glyphs(const file_image &image, size_t &glyph_offset)
     psf_header header = read_header(image);
     if (check_header(header, fixed_part, image.size()) != 0)
         return -1;
-    glyph_offset = header.header_size;
+    shape = {static_cast<int>(header.width), static_cast<int>(header.height),
+             static_cast<int>(header.glyph_count), header.header_size};
     return 1;
 }
 
@@ -150,8 +159,7 @@ bool psf_accounts_for_file(const file_image &image)
     if (image.size() < fixed_part || unknown_psf1_mode(image))
         return false;
     psf_header header = read_header(image);
-    if (is_damaged(header, fixed_part) || header.glyph_count > image.size() ||
-        header.header_size + header.glyph_count * header.glyph_bytes > image.size())
+    if (is_damaged(header, fixed_part) || !glyphs_fit(header, image.size()))
         return false;
     size_t end = header.header_size + header.glyph_count * header.glyph_bytes;
     if (header.has_table)
@@ -159,44 +167,34 @@ bool psf_accounts_for_file(const file_image &image)
     return end > 0 && image.size() - end <= psf_stray_bytes;
 }
 
-void remember_loaded_psf(psf_template loaded)
+// PSF1 holds only fonts 8 pixels wide of 256 or 512 glyphs.
+static bool fits_psf1(const font_value &font)
 {
-    last_loaded_psf = std::move(loaded);
+    return font.width == 8 && (font.count == 256 || font.count == 512);
 }
 
-void forget_loaded_psf()
+static void put_u32(file_image &image, size_t at, uint32_t value)
 {
-    last_loaded_psf = {};
+    for (size_t i = 0; i < 4; ++i)
+        image[at + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-const psf_template *loaded_psf()
+static file_image psf2_header_for(const font_value &font)
 {
-    return last_loaded_psf.image.empty() ? nullptr : &last_loaded_psf;
+    file_image header(psf2_header_size);
+    std::copy(std::begin(psf2_magic), std::end(psf2_magic), header.begin());
+    const uint32_t fields[] = {0, psf2_header_size, 0, static_cast<uint32_t>(font.count),
+                               static_cast<uint32_t>(glyph_size(font)), static_cast<uint32_t>(font.height),
+                               static_cast<uint32_t>(font.width)};
+    for (size_t i = 0; i < std::size(fields); ++i)
+        put_u32(header, 4 + 4 * i, fields[i]);
+    return header;
 }
 
-psf_template new_psf1()
+file_image new_psf_header(const font_value &font)
 {
-    psf_template psf{{psf1_magic[0], psf1_magic[1], 0, glyph_height}, psf1_header_size};
-    psf.image.resize(psf1_header_size + font_size);
-    return psf;
-}
-
-file_image with_font_glyphs(const psf_template &psf)
-{
-    file_image image = psf.image;
-    std::copy(font_buffer.begin(), font_buffer.end(),
-              image.begin() + static_cast<std::ptrdiff_t>(psf.glyph_offset));
-    return image;
-}
-
-// The PSF template was made at load time, so this is three plain writes.
-bool write_emergency_font(int fd)
-{
-    const file_image &image = last_loaded_psf.image;
-    if (image.empty())
-        return write_all(fd, font_buffer.data(), font_size);
-    size_t suffix_start = last_loaded_psf.glyph_offset + font_size;
-    return write_all(fd, image.data(), static_cast<int32_t>(last_loaded_psf.glyph_offset)) &&
-           write_all(fd, font_buffer.data(), font_size) &&
-           write_all(fd, image.data() + suffix_start, static_cast<int32_t>(image.size() - suffix_start));
+    if (!fits_psf1(font))
+        return psf2_header_for(font);
+    const auto mode = static_cast<unsigned char>(font.count == 512 ? psf1_mode_512 : 0);
+    return {psf1_magic[0], psf1_magic[1], mode, static_cast<unsigned char>(font.height)};
 }

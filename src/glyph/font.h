@@ -1,22 +1,40 @@
-// The font being edited, the editor's place in it, and the enlarged glyph picture.
+// The font being edited and the editor's place in it. No curses here: the
+// screen draws from these, the font files fill and write them.
 #pragma once
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <curses.h>
+#include <vector>
 
-constexpr int glyph_height = 16;  // pixel rows, one byte each
-constexpr int glyph_width = 8;    // pixel columns, bit 7 leftmost
-constexpr int glyph_count = 256;
-constexpr int font_size = glyph_count * glyph_height;  // 4096 bytes
+// The limits of the Linux console's font calls.
+constexpr int max_glyph_width = 32;
+constexpr int max_glyph_height = 32;
+constexpr int max_glyph_count = 512;
 
-// One character: byte r is pixel row r, top first.
-using glyph = std::array<unsigned char, glyph_height>;
+// The classic font, all that raw and uuencoded files hold: 256 glyphs of
+// 8x16 pixels, 4096 bytes.
+constexpr int classic_width = 8;
+constexpr int classic_height = 16;
+constexpr int classic_count = 256;
+constexpr int classic_font_size = classic_count * classic_height;
 
-// The whole font, glyph c at bytes 16*c to 16*c+15. Changed only by loads
-// (from a file or the console), pixel toggles, pops, and undoing and redoing
-// them.
-extern std::array<unsigned char, font_size> font_buffer;
+// A whole font. Glyph c is `height` rows of row_bytes(width) bytes each,
+// top row first, the leftmost pixel in the top bit of a row's first byte.
+// Loads, D, and undoing or redoing them replace the value whole.
+struct font_value {
+    int width = classic_width;    // pixels, 1 to 32
+    int height = classic_height;  // pixels, 1 to 32
+    int count = classic_count;    // glyphs, 1 to 512
+    // The glyphs alone, or the whole font file that holds them, so that a
+    // save and the emergency copy give back all the rest of it.
+    std::vector<unsigned char> bytes = std::vector<unsigned char>(classic_font_size);
+    size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
+    bool is_file = false;     // `bytes` is a whole file; only the font files read it
+};
+
+// The font being edited. Changed only by loads (from a file or the
+// console), pixel toggles, pops, and undoing and redoing them.
+extern font_value font_buffer;
 
 // Whether the font differs from its state at the last successful load or
 // save: kept by the undo history after every change, undo, redo, load and
@@ -24,27 +42,40 @@ extern std::array<unsigned char, font_size> font_buffer;
 extern bool font_has_unsaved_changes;
 
 struct editor_state_t {
-    int32_t current_char = 65;  // glyph shown and edited, 0 to 255
-    int32_t cursor_row = 0;     // pixel row under the cursor, 0 to 15
-    int32_t cursor_col = 0;     // pixel column under the cursor, 0 to 7
+    int32_t current_char = 65;  // glyph shown and edited, 0 to count - 1
+    int32_t cursor_row = 0;     // pixel row under the cursor, 0 to height - 1
+    int32_t cursor_col = 0;     // pixel column under the cursor, 0 to width - 1
     int32_t wide_mode = 0;      // 1: each pixel is two screen cells wide
 };
 
-// Changed only by the command loop (undo and redo included) and the
-// character-number prompt.
+// Changed only by the command loop (undo and redo included), the
+// character-number prompt, and clamp_position after a change of font.
 extern editor_state_t editor_state;
 
-// The 16 bytes of the current glyph inside font_buffer.
+int row_bytes(int width);
+int glyph_size(const font_value &font);  // bytes of one glyph
+unsigned char *glyph_at(font_value &font, int c);
+const unsigned char *glyph_at(const font_value &font, int c);
+bool pixel_lit(const font_value &font, int c, int row, int col);
+void flip_pixel(font_value &font, int c, int row, int col);
+
+// The current glyph inside font_buffer.
 unsigned char *current_glyph();
 
-// Paints the title and all pixels of `g` into `window` and leaves the
-// window's cursor on the pixel cursor. Does not refresh.
-void draw_glyph(WINDOW *window, const unsigned char *g);
+// After a change of the whole font: the current glyph and the pixel cursor
+// are moved back to the last glyph, row and column that exist.
+void clamp_position();
 
-// Puts the glyph window's cursor on the pixel cursor.
-void move_cursor();
+// A glyph taken out of a font, in its own size: what the glyph stack holds.
+struct glyph_copy {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rows;  // height rows of row_bytes(width)
+    bool operator==(const glyph_copy &) const = default;
+};
 
-// Flips one pixel of glyph `char_index` in `font` and repaints that pixel,
-// leaving the cursor on it. Does not refresh.
-void toggle_pixel(WINDOW *window, int char_index, unsigned char *font, int row, int col,
-                  int cell_width);
+glyph_copy copy_glyph(const font_value &font, int c);
+
+// Puts `copy` into glyph c: the pixels where the two sizes overlap, counted
+// from the top left; the rest of the glyph is cleared.
+void paste_glyph(font_value &font, int c, const glyph_copy &copy);

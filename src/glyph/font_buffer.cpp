@@ -1,10 +1,78 @@
 #include "glyph/font.h"
 
-std::array<unsigned char, font_size> font_buffer{};
+#include <algorithm>
+
+font_value font_buffer;
 editor_state_t editor_state;
 bool font_has_unsaved_changes;
 
+int row_bytes(int width)
+{
+    return (width + 7) / 8;
+}
+
+int glyph_size(const font_value &font)
+{
+    return font.height * row_bytes(font.width);
+}
+
+const unsigned char *glyph_at(const font_value &font, int c)
+{
+    return font.bytes.data() + font.glyph_offset + static_cast<size_t>(c * glyph_size(font));
+}
+
+unsigned char *glyph_at(font_value &font, int c)
+{
+    return font.bytes.data() + font.glyph_offset + static_cast<size_t>(c * glyph_size(font));
+}
+
+static unsigned char pixel_mask(int col)
+{
+    return static_cast<unsigned char>(0x80 >> (col % 8));
+}
+
+static size_t pixel_byte(const font_value &font, int row, int col)
+{
+    return static_cast<size_t>(row * row_bytes(font.width) + col / 8);
+}
+
+bool pixel_lit(const font_value &font, int c, int row, int col)
+{
+    return glyph_at(font, c)[pixel_byte(font, row, col)] & pixel_mask(col);
+}
+
+void flip_pixel(font_value &font, int c, int row, int col)
+{
+    glyph_at(font, c)[pixel_byte(font, row, col)] ^= pixel_mask(col);
+}
+
 unsigned char *current_glyph()
 {
-    return font_buffer.data() + glyph_height * editor_state.current_char;
+    return glyph_at(font_buffer, editor_state.current_char);
+}
+
+void clamp_position()
+{
+    editor_state.current_char = std::min(editor_state.current_char, font_buffer.count - 1);
+    editor_state.cursor_row = std::min(editor_state.cursor_row, font_buffer.height - 1);
+    editor_state.cursor_col = std::min(editor_state.cursor_col, font_buffer.width - 1);
+}
+
+glyph_copy copy_glyph(const font_value &font, int c)
+{
+    const unsigned char *g = glyph_at(font, c);
+    return {font.width, font.height, {g, g + glyph_size(font)}};
+}
+
+void paste_glyph(font_value &font, int c, const glyph_copy &copy)
+{
+    unsigned char *g = glyph_at(font, c);
+    std::fill_n(g, glyph_size(font), 0);
+    const int rows = std::min(font.height, copy.height);
+    const int cols = std::min(font.width, copy.width);
+    const int copy_row_bytes = row_bytes(copy.width);
+    for (int row = 0; row < rows; ++row)
+        for (int col = 0; col < cols; ++col)
+            if (copy.rows[static_cast<size_t>(row * copy_row_bytes + col / 8)] & pixel_mask(col))
+                flip_pixel(font, c, row, col);
 }

@@ -1,32 +1,23 @@
-// Each step is stored as its kind, its data and its kind again, so the ring
-// can be walked from the oldest end (to drop steps) and from the newest
-// (to undo). Undoing and redoing a step are the same operation: a toggle
-// flips its pixel again, a pop or a whole-font change swaps the bytes kept
-// in the step with those in the font.
+// Each step in the ring is stored as its kind, its data and its kind again,
+// so the ring can be walked from the oldest end (to drop steps) and from the
+// newest (to undo); a pop, whose size follows its glyphs', also has its
+// length inside both kinds. A whole-font step holds no data in the ring:
+// its font is kept beside it, and undoing or redoing it swaps that font
+// with the one being edited.
 #include "glyph/undo_history.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <new>
+#include <utility>
 
 undo_history font_history;
 
 // ======== The ring ========
 
-constexpr size_t toggle_data = 2;                   // glyph, row and column
-constexpr size_t pop_data = 1 + glyph_height;       // glyph, its other 16 bytes
-constexpr size_t font_data = font_size + label_capacity;
-
-static size_t step_size(step_kind kind)
-{
-    switch (kind) {
-    case step_kind::toggle: return toggle_data + 2;
-    case step_kind::pop: return pop_data + 2;
-    case step_kind::whole_font: return font_data + 2;
-    }
-    return 0;
-}
+constexpr size_t toggle_step = 5;      // kind, glyph and pixel in 3 bytes, kind
+constexpr size_t pop_framing = 6;      // kind and length at each end
+constexpr size_t whole_font_step = 2;  // kind, kind
 
 static unsigned char &ring_byte(uint64_t offset)
 {
@@ -38,11 +29,29 @@ static step_kind kind_at(uint64_t offset)
     return static_cast<step_kind>(ring_byte(offset));
 }
 
-// Exchanges `length` bytes of the ring from `offset` with those of `data`.
-static void swap_with_ring(uint64_t offset, unsigned char *data, size_t length)
+static size_t u16_at(uint64_t offset)
 {
-    for (size_t i = 0; i < length; ++i)
-        std::swap(ring_byte(offset + i), data[i]);
+    return size_t{ring_byte(offset)} | size_t{ring_byte(offset + 1)} << 8;
+}
+
+static size_t step_size(step_kind kind, size_t pop_length)
+{
+    switch (kind) {
+    case step_kind::toggle: return toggle_step;
+    case step_kind::pop: return pop_length + pop_framing;
+    case step_kind::whole_font: return whole_font_step;
+    }
+    return 0;
+}
+
+static size_t size_of_step_at(uint64_t start)
+{
+    return step_size(kind_at(start), u16_at(start + 1));
+}
+
+static size_t size_of_step_before(uint64_t end)
+{
+    return step_size(kind_at(end - 1), u16_at(end - 3));
 }
 
 static void write_to_ring(uint64_t offset, const unsigned char *data, size_t length)
@@ -78,56 +87,107 @@ void mark_font_saved()
     update_unsaved_flag();
 }
 
-// Drops what could be redone, then the oldest steps until `size` bytes fit.
-// A step that cannot be kept at all still makes a new state: the history
-// starts over after it, and the saved state is out of reach.
-static uint64_t make_room(size_t size)
+// ======== The fonts kept ========
+
+static size_t kept_size(const kept_font &kept)
+{
+    return kept.font.bytes.size() + kept.label.size();
+}
+
+// Eight fonts the size of the larger of the one being edited and `added`.
+static size_t font_allowance(size_t added)
+{
+    const size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
+    return std::max(history_budget, whole_fonts_kept * largest);
+}
+
+static void drop_undone_fonts()
+{
+    undo_history &h = font_history;
+    while (h.fonts.size() > h.fonts_in_force) {
+        h.font_bytes -= kept_size(h.fonts.back());
+        h.fonts.pop_back();
+    }
+}
+
+static void drop_oldest_step()
+{
+    undo_history &h = font_history;
+    if (kind_at(h.oldest) == step_kind::whole_font) {
+        h.font_bytes -= kept_size(h.fonts.front());
+        h.fonts.pop_front();
+        --h.fonts_in_force;
+    }
+    h.oldest += size_of_step_at(h.oldest);
+    --h.undo_count;
+}
+
+// Drops what could be redone, then the oldest steps until `size` bytes fit
+// in the ring and `font_size` beside it. A step that cannot be kept at all
+// still makes a new state: the history starts over after it, and the saved
+// state is out of reach.
+static uint64_t make_room(size_t size, size_t font_size)
 {
     undo_history &h = font_history;
     if (h.saved_at > h.undo_end)
         h.saved_at = UINT64_MAX;
     h.redo_count = 0;
-    if (size > h.budget || !ring_ready()) {
+    drop_undone_fonts();
+    if (size > h.budget || font_size > font_allowance(font_size) || !ring_ready()) {
         h.oldest = h.undo_end = h.undo_end + size;
         h.undo_count = 0;
+        h.fonts.clear();
+        h.fonts_in_force = h.font_bytes = 0;
         return UINT64_MAX;
     }
-    while (h.undo_end + size - h.oldest > h.budget) {
-        h.oldest += step_size(kind_at(h.oldest));
-        --h.undo_count;
-    }
+    while (h.undo_end + size - h.oldest > h.budget || h.font_bytes + font_size > font_allowance(font_size))
+        drop_oldest_step();
     return h.undo_end;
 }
 
-// Adds a step of `kind` whose data is `data`; the caller has made the change.
-static void add_step(step_kind kind, const unsigned char *data, size_t length)
+// Adds a step whose ring bytes are `bytes`, its kind at both ends; the
+// caller has made the change.
+static bool add_step(const std::vector<unsigned char> &bytes, size_t font_size = 0)
 {
-    const uint64_t start = make_room(length + 2);
-    if (start != UINT64_MAX) {
-        ring_byte(start) = static_cast<unsigned char>(kind);
-        write_to_ring(start + 1, data, length);
-        ring_byte(start + 1 + length) = static_cast<unsigned char>(kind);
-        font_history.undo_end = start + length + 2;
+    const uint64_t start = make_room(bytes.size(), font_size);
+    const bool kept = start != UINT64_MAX;
+    if (kept) {
+        write_to_ring(start, bytes.data(), bytes.size());
+        font_history.undo_end = start + bytes.size();
         ++font_history.undo_count;
     }
     update_unsaved_flag();
+    return kept;
 }
 
 // ======== Recording ========
 
-void record_toggle(int char_index, int row, int col)
+static unsigned char byte_of(size_t value)
 {
-    const unsigned char data[toggle_data] = {static_cast<unsigned char>(char_index),
-                                             static_cast<unsigned char>(row << 3 | col)};
-    add_step(step_kind::toggle, data, toggle_data);
+    return static_cast<unsigned char>(value & 0xff);
 }
 
-void record_pop(int char_index, const glyph &before)
+void record_toggle(int char_index, int row, int col)
 {
-    unsigned char data[pop_data];
-    data[0] = static_cast<unsigned char>(char_index);
-    std::copy(before.begin(), before.end(), data + 1);
-    add_step(step_kind::pop, data, pop_data);
+    const auto c = static_cast<size_t>(char_index);
+    const auto kind = static_cast<unsigned char>(step_kind::toggle);
+    add_step({kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1), byte_of(static_cast<size_t>(col)), kind});
+}
+
+// Pop data: the glyph number, the copy's size and rows, then the glyph's
+// rows as they were.
+void record_pop(int char_index, const glyph_copy &before, const glyph_copy &copy)
+{
+    const size_t length = 4 + copy.rows.size() + before.rows.size();
+    const auto c = static_cast<size_t>(char_index);
+    const auto kind = static_cast<unsigned char>(step_kind::pop);
+    std::vector<unsigned char> bytes{kind, byte_of(length), byte_of(length >> 8), byte_of(c), byte_of(c >> 8),
+                                     byte_of(static_cast<size_t>(copy.width)),
+                                     byte_of(static_cast<size_t>(copy.height))};
+    bytes.insert(bytes.end(), copy.rows.begin(), copy.rows.end());
+    bytes.insert(bytes.end(), before.rows.begin(), before.rows.end());
+    bytes.insert(bytes.end(), {byte_of(length), byte_of(length >> 8), kind});
+    add_step(bytes);
 }
 
 // One column a byte, as the prompts show a file name: any byte that is not
@@ -145,60 +205,71 @@ static std::string fitted_label(std::string label)
     return label.substr(0, head) + "..." + label.substr(tail);
 }
 
-void record_font_replacement(const std::string &label, const unsigned char *before)
+void record_font_replacement(const std::string &label, font_value before)
 {
-    std::array<unsigned char, font_data> data{};
-    std::copy_n(before, font_size, data.begin());
-    const std::string fitted = fitted_label(label);
-    std::copy(fitted.begin(), fitted.end(), data.begin() + font_size);
-    add_step(step_kind::whole_font, data.data(), font_data);
+    kept_font kept{std::move(before), fitted_label(label)};
+    const size_t size = kept_size(kept);
+    const auto kind = static_cast<unsigned char>(step_kind::whole_font);
+    if (add_step({kind, kind}, size)) {
+        font_history.fonts.push_back(std::move(kept));
+        font_history.font_bytes += size;
+        ++font_history.fonts_in_force;
+    }
 }
 
 // ======== Undoing and redoing ========
 
-// The copy the pop took, kept in the step at `offset` since the undo.
-static void put_back_on_stack(glyph_stack &stack, uint64_t offset)
-{
-    glyph copy;
-    for (size_t i = 0; i < glyph_height; ++i)
-        copy[i] = ring_byte(offset + i);
-    stack_push(stack, copy);
-}
-
-// Pushes made since the pop was undone stay on top; the copy then stays
-// under them rather than be taken from the middle of the stack.
-static void take_off_stack(glyph_stack &stack, const unsigned char *bytes)
-{
-    if (!stack.entries.empty() &&
-        std::equal(bytes, bytes + glyph_height, stack.entries.back().begin()))
-        stack_pop(stack);
-}
-
 static void apply_toggle(uint64_t start, history_change &change)
 {
-    change.char_index = ring_byte(start + 1);
-    change.row = ring_byte(start + 2) >> 3;
-    change.col = ring_byte(start + 2) & 7;
-    font_buffer[static_cast<size_t>(glyph_height * change.char_index + change.row)] ^=
-        static_cast<unsigned char>(0x80 >> change.col);
+    change.char_index = static_cast<int>(ring_byte(start + 1) | (ring_byte(start + 2) & 1) << 8);
+    change.row = ring_byte(start + 2) >> 1;
+    change.col = ring_byte(start + 3);
+    flip_pixel(font_buffer, change.char_index, change.row, change.col);
 }
 
+static std::vector<unsigned char> ring_bytes(uint64_t offset, size_t length)
+{
+    std::vector<unsigned char> bytes(length);
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = ring_byte(offset + i);
+    return bytes;
+}
+
+// Undone, the glyph gets its old rows back and the copy goes back on the
+// stack. Redone, the copy is put in again and taken off the stack if it is
+// still on top: pushes made since the undo stay where they are, and the
+// copy under them rather than be taken from the middle of the stack.
 static void apply_pop(uint64_t start, history_change &change, glyph_stack &stack, bool undoing)
 {
-    change.char_index = ring_byte(start + 1);
-    unsigned char *target = font_buffer.data() + glyph_height * change.char_index;
-    swap_with_ring(start + 2, target, glyph_height);
-    if (undoing)
-        put_back_on_stack(stack, start + 2);
-    else
-        take_off_stack(stack, target);
+    const size_t length = u16_at(start + 1);
+    change.char_index = static_cast<int>(u16_at(start + 3));
+    glyph_copy copy{ring_byte(start + 5), ring_byte(start + 6), {}};
+    const size_t copy_size = static_cast<size_t>(copy.height * row_bytes(copy.width));
+    copy.rows = ring_bytes(start + 7, copy_size);
+    if (undoing) {
+        const std::vector<unsigned char> before = ring_bytes(start + 7 + copy_size, length - 4 - copy_size);
+        std::copy(before.begin(), before.end(), glyph_at(font_buffer, change.char_index));
+        stack_push(stack, copy);
+    } else {
+        paste_glyph(font_buffer, change.char_index, copy);
+        if (stack_top(stack) == copy)
+            stack_pop(stack);
+    }
 }
 
-static void apply_font_replacement(uint64_t start, history_change &change)
+// The kept font and the one being edited change places.
+static void apply_font_replacement(history_change &change, bool undoing)
 {
-    swap_with_ring(start + 1, font_buffer.data(), font_size);
-    for (size_t i = 0; i < label_capacity && ring_byte(start + 1 + font_size + i); ++i)
-        change.label += static_cast<char>(ring_byte(start + 1 + font_size + i));
+    undo_history &h = font_history;
+    if (undoing)
+        --h.fonts_in_force;
+    kept_font &kept = h.fonts[h.fonts_in_force];
+    if (!undoing)
+        ++h.fonts_in_force;
+    h.font_bytes -= kept.font.bytes.size();
+    std::swap(kept.font, font_buffer);
+    h.font_bytes += kept.font.bytes.size();
+    change.label = kept.label;
 }
 
 // Carries out the step at `start` on the font, either way, and says what it was.
@@ -209,7 +280,7 @@ static history_change apply_step(uint64_t start, glyph_stack &stack, bool undoin
     switch (change.kind) {
     case step_kind::toggle: apply_toggle(start, change); break;
     case step_kind::pop: apply_pop(start, change, stack, undoing); break;
-    case step_kind::whole_font: apply_font_replacement(start, change); break;
+    case step_kind::whole_font: apply_font_replacement(change, undoing); break;
     }
     return change;
 }
@@ -219,7 +290,7 @@ std::optional<history_change> undo_change(glyph_stack &stack)
     undo_history &h = font_history;
     if (h.undo_count == 0)
         return std::nullopt;
-    const uint64_t start = h.undo_end - step_size(kind_at(h.undo_end - 1));
+    const uint64_t start = h.undo_end - size_of_step_before(h.undo_end);
     history_change change = apply_step(start, stack, true);
     h.undo_end = start;
     --h.undo_count;
@@ -234,8 +305,9 @@ std::optional<history_change> redo_change(glyph_stack &stack)
     undo_history &h = font_history;
     if (h.redo_count == 0)
         return std::nullopt;
-    history_change change = apply_step(h.undo_end, stack, false);
-    h.undo_end += step_size(change.kind);
+    const uint64_t start = h.undo_end;
+    history_change change = apply_step(start, stack, false);
+    h.undo_end += size_of_step_at(start);
     --h.redo_count;
     ++h.undo_count;
     update_unsaved_flag();

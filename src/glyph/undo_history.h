@@ -1,6 +1,8 @@
 // Every change to font_buffer, kept so it can be undone and redone: pixel
-// toggles, pops and whole-font replacements such as loads. The steps live in
-// one ring of bytes of a fixed budget; the oldest are dropped to make room.
+// toggles, pops and whole-font replacements such as loads. Toggles and pops
+// live in one ring of bytes of a fixed budget; the fonts a whole-font
+// change replaced are kept beside it, within a budget of their own that
+// grows with the font. The oldest steps are dropped to make room.
 // No curses here: the U and Ctrl-R commands show what these functions did.
 #pragma once
 
@@ -9,19 +11,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 
-// The editor's budget: 16,384 toggles, 3,449 pops or 15 loads, and small
-// enough that the editor stays under 4 MiB resident even when it is full.
+// The ring's budget: 13,107 toggles or about 1,600 pops of 8x16 glyphs.
+// The fonts replaced may take this much too, or eight times the font being
+// edited when that is more, so at least eight loads can always be undone.
 constexpr size_t history_budget = 64 * 1024;
+constexpr size_t whole_fonts_kept = 8;
 
 // A label longer than this is shortened in the middle, so that a message
 // naming it fits on one 80-column line.
 constexpr size_t label_capacity = 40;
 
 enum class step_kind : unsigned char { toggle = 1, pop = 2, whole_font = 3 };
+
+// A font a whole-font step replaced, or brought back by undoing it.
+struct kept_font {
+    font_value font;
+    std::string label;
+};
 
 // Offsets count bytes ever written to the ring, so they only grow while
 // steps are added; a step's bytes sit at offset modulo the budget.
@@ -33,6 +44,11 @@ struct undo_history {
     uint64_t saved_at = 0;   // the state at the last load or save, if still reachable
     int64_t undo_count = 0;  // steps between oldest and undo_end
     int64_t redo_count = 0;  // undone steps from undo_end on, newest undone last
+    // One per whole-font step in the ring, oldest first: those in force
+    // hold the font before the step, those undone the font after it.
+    std::deque<kept_font> fonts;
+    size_t fonts_in_force = 0;  // whole-font steps between oldest and undo_end
+    size_t font_bytes = 0;      // the bytes all of `fonts` hold
 };
 
 // The run's history, of every change made through the functions below.
@@ -43,10 +59,11 @@ void history_restart(size_t budget);
 
 // Record a change just made to font_buffer. Each drops what could be redone.
 void record_toggle(int char_index, int row, int col);
-void record_pop(int char_index, const glyph &before);
-// A change of all 4096 bytes, named by `label` ("load of font.raw",
+// `before` is the glyph as it was, `copy` what was popped onto it.
+void record_pop(int char_index, const glyph_copy &before, const glyph_copy &copy);
+// A change of the whole font, named by `label` ("load of font.raw",
 // "console load"); `before` is the whole font as it was.
-void record_font_replacement(const std::string &label, const unsigned char *before);
+void record_font_replacement(const std::string &label, font_value before);
 
 // The font as it is now is what a load, a save or a console load left:
 // not unsaved, until a change, undo or redo moves away from this state.
@@ -70,8 +87,3 @@ std::optional<history_change> redo_change(glyph_stack &stack);
 
 // One line under 80 columns, such as "Undone: pop into char 066 (3 more to undo)."
 std::string change_message(const history_change &change, bool undone);
-
-// The U and Ctrl-R commands: undo or redo one change and show it, with its
-// glyph made current; with nothing to undo or redo, not a byte is drawn.
-void undo_last_change();
-void redo_last_change();

@@ -1,6 +1,6 @@
 #include "prompt/line_editor.h"
 
-#include "shell/shell.h"
+#include "screen/screen.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,12 +4,13 @@
 #include "glyph/font.h"
 #include "glyph/undo_history.h"
 #include "prompt/line_editor.h"
-#include "shell/shell.h"
+#include "screen/screen.h"
 
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+char font_file_name[file_name_max + 1];
 
 constexpr int char_number_capacity = 4;  // three digits and the terminator
 constexpr int char_number_col = 17;      // after "New character #:" and a blank
@@ -19,9 +20,8 @@ void prompt_char_number()
     char text[char_number_capacity] = "";
     print_status("New character #:");
     if (edit_line(text, char_number_capacity, LINES - 1, char_number_col, 4, true)) {
-        editor_state.current_char = static_cast<int32_t>(std::atol(text) % glyph_count);
-        draw_glyph(glyph_window, current_glyph());
-        wrefresh(glyph_window);
+        editor_state.current_char = static_cast<int32_t>(std::atol(text) % font_buffer.count);
+        show_current_glyph();
     }
     show_status("");
 }
@@ -54,12 +54,13 @@ void prompt_load()
         show_status("Load canceled.");
         return;
     }
-    const std::array<unsigned char, font_size> before = font_buffer;
+    font_value before = font_buffer;
     if (load_font(name) == 0) {
-        record_font_replacement(std::string("load of ") + file_part(name), before.data());
+        record_font_replacement(std::string("load of ") + file_part(name), std::move(before));
         mark_font_saved();
+        clamp_position();
         print_status("Font loaded.");
-        draw_glyph(glyph_window, current_glyph());
+        draw_current_glyph();
     } else {
         print_status("Load error: %s", error_text);
     }

@@ -2,7 +2,14 @@
 // saving the font by file name.
 #pragma once
 
-// Asks for a glyph number and makes it the current glyph (mod 256).
+constexpr int file_name_max = 256;
+
+// The remembered font file name: set at start-up and by every accepted load
+// or save prompt; the starting text of those prompts.
+extern char font_file_name[file_name_max + 1];
+
+// Asks for a glyph number and makes it the current glyph (modulo the
+// font's glyph count).
 void prompt_char_number();
 
 // Ask for a file name, starting from font_file_name, remember it, and load

@@ -1,8 +1,8 @@
 #include "console/console.h"
 #include "glyph/font.h"
-#include "glyph/glyph_stack.h"
 #include "glyph/undo_history.h"
 #include "prompt/prompts.h"
+#include "screen/screen.h"
 #include "shell/shell.h"
 
 #include <poll.h>
@@ -10,39 +10,30 @@
 
 static void move_pixel_cursor(int row_step, int col_step)
 {
-    editor_state.cursor_row = (editor_state.cursor_row + row_step + glyph_height) % glyph_height;
-    editor_state.cursor_col = (editor_state.cursor_col + col_step + glyph_width) % glyph_width;
+    editor_state.cursor_row = (editor_state.cursor_row + row_step + font_buffer.height) % font_buffer.height;
+    editor_state.cursor_col = (editor_state.cursor_col + col_step + font_buffer.width) % font_buffer.width;
     move_cursor();
     wrefresh(glyph_window);
 }
 
 static void step_glyph(int step)
 {
-    editor_state.current_char = (editor_state.current_char + step + glyph_count) % glyph_count;
-    draw_glyph(glyph_window, current_glyph());
-    wrefresh(glyph_window);
+    editor_state.current_char = (editor_state.current_char + step + font_buffer.count) % font_buffer.count;
+    show_current_glyph();
 }
 
 static void toggle_current_pixel()
 {
-    toggle_pixel(glyph_window, editor_state.current_char, font_buffer.data(),
+    toggle_pixel(glyph_window, editor_state.current_char, font_buffer,
                  editor_state.cursor_row, editor_state.cursor_col, editor_state.wide_mode + 1);
     record_toggle(editor_state.current_char, editor_state.cursor_row, editor_state.cursor_col);
     wrefresh(glyph_window);
 }
 
-// Going back to narrow needs the full repaint: only stdscr can cover the
-// columns the wide window took.
 static void switch_wide_mode()
 {
     editor_state.wide_mode = 1 - editor_state.wide_mode;
-    delwin(glyph_window);
-    create_glyph_window();
-    draw_glyph(glyph_window, current_glyph());
-    if (editor_state.wide_mode)
-        wrefresh(glyph_window);
-    else
-        redraw_all();
+    show_wide_mode_change();
 }
 
 // A blocking read fails only when interrupted or when the terminal is gone.
@@ -97,7 +88,9 @@ loop_end command_loop()
         if (editor_shown())
             dispatch(key);
         // A change of size may also have come during a prompt.
-        if (screen_needs_new_layout())
+        if (screen_needs_new_layout()) {
             fit_screen_to_terminal();
+            prepare_terminal_restore();
+        }
     }
 }

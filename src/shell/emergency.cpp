@@ -1,10 +1,12 @@
 // Ending the run when the terminal goes away or a signal asks: unsaved
 // changes are written to a new file first, and the terminal is put back.
 // The handlers use only async-signal-safe calls and what was prepared
-// beforehand. The key reader lives here too: it is where those signals are
-// let in, besides a load or save waiting on a file.
+// beforehand. They get in only while a key is read, or a load or save
+// waits on a file.
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
+#include "prompt/prompts.h"
+#include "screen/screen.h"
 #include "shell/shell.h"
 
 #include <climits>
@@ -16,7 +18,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-static sigset_t key_wait_signals;  // the end signals and Ctrl-Z's: let in only while reading a key
 static termios shell_modes;
 static char restore_sequence[512];
 static size_t restore_length;
@@ -148,8 +149,7 @@ static void let_writes_fail_instead_of_ending()
 void install_end_handlers()
 {
     let_writes_fail_instead_of_ending();
-    key_wait_signals = end_signal_set();
-    sigaddset(&key_wait_signals, SIGTSTP);
+    const sigset_t key_wait_signals = key_wait_signal_set();
     struct sigaction action {};
     action.sa_handler = end_on_signal;
     action.sa_mask = key_wait_signals;
@@ -160,14 +160,4 @@ void install_end_handlers()
             sigaction(signal_number, &action, nullptr);
     }
     sigprocmask(SIG_BLOCK, &key_wait_signals, nullptr);
-}
-
-int read_key(WINDOW *window)
-{
-    sigprocmask(SIG_UNBLOCK, &key_wait_signals, nullptr);
-    int key = wgetch_across_stops(window);
-    sigprocmask(SIG_BLOCK, &key_wait_signals, nullptr);
-    if (key == KEY_RESIZE)
-        note_terminal_resized();
-    return key;
 }

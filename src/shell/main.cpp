@@ -2,14 +2,14 @@
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
+#include "prompt/prompts.h"
+#include "screen/screen.h"
 #include "shell/shell.h"
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-char font_file_name[file_name_max + 1];
 
 [[noreturn]] static void print_usage(char **argv)
 {
@@ -73,7 +73,6 @@ int main(int argc, char **argv)
     std::setlocale(LC_CTYPE, "");
     if (argc > 2)
         print_usage(argv);
-    font_buffer.fill(0);
     if (argc == 2)
         open_start_up_font(argv[1]);
     // Made before the terminal is touched, so a failure is a plain message.

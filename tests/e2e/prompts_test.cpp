@@ -134,7 +134,7 @@ TEST_P(prompts_in, an_empty_name_is_remembered_and_fails_to_open)
     expect_status("Save error: " + no_such_file, pixel_cursor(0, 0));
 }
 
-TEST_P(prompts_in, each_new_name_gets_its_form_and_a_psf_font_loads_unless_it_has_another_size)
+TEST_P(prompts_in, each_new_name_gets_its_form_and_a_psf_font_loads_unless_it_is_too_large)
 {
     const font_bytes a = patterned_font(1);
     dir.write("a.font", a);
@@ -149,9 +149,9 @@ TEST_P(prompts_in, each_new_name_gets_its_form_and_a_psf_font_loads_unless_it_ha
     EXPECT_EQ(system_tool_output("gzip -dc", dir.read("x.fnt.gz")), a);
     EXPECT_EQ(dir.read("x.fnt"), a);
 
-    dir.write("small.psf", std::string("\x36\x04\x00\x0e", 4) + std::string(256 * 14, '\x55'));
-    press("L" + std::string(ctrl_u) + "small.psf\r");
-    expect_status("Load error: PSF font of 8x14 pixels, 256 glyphs: only 8x16 fonts can be edited",
+    dir.write("tall.psf", std::string("\x36\x04\x00\x28", 4) + std::string(256 * 40, '\x55'));
+    press("L" + std::string(ctrl_u) + "tall.psf\r");
+    expect_status("Load error: PSF font of 8x40, 256 glyphs: at most 32x32 and 512 glyphs",
                   pixel_cursor(0, 0));
     EXPECT_EQ(picture(), picture_of(a, 65));
     const font_bytes b = patterned_font(2);

@@ -43,14 +43,14 @@ static void write_input(const uint8_t *data, size_t size)
         abort();
 }
 
-using font_bytes = std::array<unsigned char, font_size>;
+using font_bytes = std::array<unsigned char, classic_font_size>;
 
 static void check_reader(int (*reader)(const char *, unsigned char *, int32_t))
 {
     font_bytes before;
     before.fill(0xa5);
     font_bytes dest = before;
-    int result = reader(input_path.c_str(), dest.data(), font_size);
+    int result = reader(input_path.c_str(), dest.data(), classic_font_size);
     if (result != 0 && (dest != before || error_text[0] == '\0'))
         abort();
 }
@@ -65,9 +65,9 @@ static void check_emergency_copy(const uint8_t *data, size_t size)
     if (copy_fd < 0 || ftruncate(copy_fd, 0) != 0 || lseek(copy_fd, 0, SEEK_SET) != 0 ||
         !write_emergency_font(copy_fd))
         abort();
-    bool psf = loaded_psf() != nullptr;
-    std::vector<unsigned char> expected(psf ? data : font_buffer.data(),
-                                        psf ? data + size : font_buffer.data() + font_size);
+    bool psf = font_buffer.is_file;
+    std::vector<unsigned char> expected(psf ? data : font_buffer.bytes.data(),
+                                        psf ? data + size : font_buffer.bytes.data() + classic_font_size);
     std::vector<unsigned char> copy(expected.size() + 1);
     if (pread(copy_fd, copy.data(), copy.size(), 0) != static_cast<ssize_t>(expected.size()) ||
         !std::equal(expected.begin(), expected.end(), copy.begin()))
@@ -83,10 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check_reader(load_uuencoded_font);
     error_text[0] = '\0';
     check_reader(load_raw_font);
-    font_bytes before = font_buffer;
+    const std::vector<unsigned char> before = font_buffer.bytes;
     error_text[0] = '\0';
     if (load_font(input_path.c_str()) != 0) {
-        if (font_buffer != before || error_text[0] == '\0')
+        if (font_buffer.bytes != before || error_text[0] == '\0')
             abort();
     } else {
         check_emergency_copy(data, size);

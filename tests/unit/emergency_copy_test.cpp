@@ -25,7 +25,6 @@ bool mount_full_disk(const std::string &where)
 
 TEST_F(emergency_copy, a_place_that_fails_keeps_nothing_and_the_next_is_tried)
 {
-    forget_loaded_psf();
     std::filesystem::create_directories(directory / "full");
     std::filesystem::create_directories(directory / "home");
     const std::string full = path("full/font.raw"), working = path("quorvalen"),

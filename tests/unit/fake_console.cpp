@@ -84,3 +84,13 @@ int kd_font_op(int, console_font_op &op)
         return set_font(op);
     return EINVAL;
 }
+
+// An 80x25 VGA text screen, 8x16 glyphs: the character size follows the font.
+int kd_window_size(int, winsize &size)
+{
+    if (!fake_console.is_console)
+        return ENOTTY;
+    size.ws_row = static_cast<unsigned short>(400 / fake_console.height);
+    size.ws_col = static_cast<unsigned short>(640 / fake_console.width);
+    return 0;
+}

@@ -35,7 +35,7 @@ TEST_F(uuencoded_load, longer_data_gives_its_first_4096_bytes)
     bytes data = sample_font(1);
     data.resize(5000, 0x5a);
     ASSERT_EQ(load_font(write_file("long.uu", uuencoded(data)).c_str()), 0);
-    EXPECT_EQ(font_in_buffer(), bytes(data.begin(), data.begin() + font_size));
+    EXPECT_EQ(font_in_buffer(), bytes(data.begin(), data.begin() + classic_font_size));
 }
 
 TEST_F(uuencoded_load, last_byte_on_the_last_line_needs_no_trailer)
@@ -58,7 +58,7 @@ TEST_F(uuencoded_load, lines_that_are_not_headers)
     for (const char *line : {" begin 644 font\n", "begin 644\n", "begin 644 \n", "begin font\n",
                              "Begin 644 font\n"}) {
         std::string file = write_file("nohead.uu", line + uu_data(sample_font()));
-        EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.data(), font_size), -1) << line;
+        EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.bytes.data(), classic_font_size), -1) << line;
         EXPECT_STREQ(error_text, "not a uuencoded file (no begin)") << line;
     }
     expect_font_unchanged();
@@ -69,7 +69,7 @@ TEST_F(uuencoded_load, header_with_a_long_name_or_no_blanks)
     bytes font = sample_font(4);
     for (const std::string &header : {"begin 644 " + std::string(900, 'n') + "\n",
                                       std::string("begin644 font\n")}) {
-        font_buffer.fill(0);
+        fill_font_buffer(0);
         ASSERT_EQ(load_font(write_file("name.uu", header + uu_data(font)).c_str()), 0);
         EXPECT_EQ(font_in_buffer(), font);
     }
@@ -79,7 +79,7 @@ TEST_F(uuencoded_load, damaged_files_are_reported_and_not_read_raw)
 {
     // Each is well over 4096 bytes, so the raw reader would have taken it.
     std::string lead = filler_lines(80);
-    bytes half(font_size / 2, 0x11);
+    bytes half(classic_font_size / 2, 0x11);
     struct damage {
         std::string text;
         const char *error;
@@ -93,7 +93,7 @@ TEST_F(uuencoded_load, damaged_files_are_reported_and_not_read_raw)
         std::string file = write_file("damaged.uu", d.text);
         EXPECT_EQ(load_font(file.c_str()), -2) << d.error;
         EXPECT_STREQ(error_text, d.error);
-        EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.data(), font_size), -2);
+        EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.bytes.data(), classic_font_size), -2);
     }
     expect_font_unchanged();
 }
@@ -102,7 +102,7 @@ TEST_F(uuencoded_load, blank_line_carries_42_zero_bytes)
 {
     bytes head(45, 0x33);
     bytes tail = sample_font(5);
-    tail.resize(font_size - head.size() - 42);
+    tail.resize(classic_font_size - head.size() - 42);
     std::string text = "begin 644 font\n" + uu_data(head) + "\n" + uu_data(tail) + "`\nend\n";
     ASSERT_EQ(load_font(write_file("blank.uu", text).c_str()), 0);
     bytes expected = head;
@@ -115,7 +115,7 @@ TEST_F(uuencoded_load, short_line_decodes_missing_characters_as_zero)
 {
     // Count M is 45 bytes, but only "!!!!" (value 1 each) and the line end
     // (value 42) were read.
-    bytes tail(font_size - 45, 0x77);
+    bytes tail(classic_font_size - 45, 0x77);
     std::string text = "begin 644 font\nM!!!!\n" + uu_data(tail);
     ASSERT_EQ(load_font(write_file("short.uu", text).c_str()), 0);
     bytes expected = {4, 16, 65, 168};
@@ -128,7 +128,7 @@ TEST_F(uuencoded_load, every_character_decodes_by_the_rule)
 {
     // NUL has the value (0 - 32) & 63 = 32, and 0xff has 31.
     std::string lines = std::string("#\0\0\0\0\n", 6) + "#\xff\xff\xff\xff\n";
-    bytes tail(font_size - 6, 0x01);
+    bytes tail(classic_font_size - 6, 0x01);
     ASSERT_EQ(load_font(write_file("odd.uu", "begin 644 font\n" + lines + uu_data(tail)).c_str()), 0);
     bytes expected = {130, 8, 32, 125, 247, 223};
     expected.insert(expected.end(), tail.begin(), tail.end());
@@ -146,7 +146,7 @@ TEST_F(uuencoded_load, long_lines_are_read_in_pieces_of_1023)
     EXPECT_EQ(font_in_buffer(), font);
 
     std::string off_by_one = write_file("whole.uu", std::string(1024, 'x') + "begin 644 font\n" + data);
-    EXPECT_EQ(load_uuencoded_font(off_by_one.c_str(), font_buffer.data(), font_size), -1);
+    EXPECT_EQ(load_uuencoded_font(off_by_one.c_str(), font_buffer.bytes.data(), classic_font_size), -1);
 }
 
 TEST_F(uuencoded_load, header_search_stops_after_one_mebibyte)
@@ -159,21 +159,21 @@ TEST_F(uuencoded_load, header_search_stops_after_one_mebibyte)
 
     std::string first_out = filler_lines(mebibyte / 64) + rest;
     std::string file = write_file("outside.uu", first_out);
-    EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.data(), font_size), -1);
+    EXPECT_EQ(load_uuencoded_font(file.c_str(), font_buffer.bytes.data(), classic_font_size), -1);
     EXPECT_STREQ(error_text, "not a uuencoded file (no begin)");
     ASSERT_EQ(load_font(file.c_str()), 0);
-    EXPECT_EQ(font_in_buffer(), as_bytes(first_out.substr(0, font_size)));
+    EXPECT_EQ(font_in_buffer(), as_bytes(first_out.substr(0, classic_font_size)));
 }
 
 TEST_F(uuencoded_load, endless_file_without_header_loads_raw)
 {
     ASSERT_EQ(load_font("/dev/zero"), 0);
-    EXPECT_EQ(font_in_buffer(), bytes(font_size, 0));
+    EXPECT_EQ(font_in_buffer(), bytes(classic_font_size, 0));
 }
 
 TEST_F(uuencoded_load, missing_file)
 {
-    EXPECT_EQ(load_uuencoded_font(path("none").c_str(), font_buffer.data(), font_size), -1);
+    EXPECT_EQ(load_uuencoded_font(path("none").c_str(), font_buffer.bytes.data(), classic_font_size), -1);
     EXPECT_EQ(error_text, "open: " + system_text(ENOENT));
 }
 
@@ -204,17 +204,17 @@ TEST_F(raw_load, longer_file_gives_its_first_4096_bytes)
     bytes data = sample_font(10);
     data.resize(9000, 0x42);
     ASSERT_EQ(load_font(write_file("long.raw", data).c_str()), 0);
-    EXPECT_EQ(font_in_buffer(), bytes(data.begin(), data.begin() + font_size));
+    EXPECT_EQ(font_in_buffer(), bytes(data.begin(), data.begin() + classic_font_size));
 }
 
 TEST_F(raw_load, short_file_leaves_the_rest_of_the_font_blank)
 {
     const size_t sizes[] = {8, 100, 4095};
     for (size_t size : sizes) {
-        font_buffer.fill(0xa5);
+        fill_font_buffer(0xa5);
         bytes data(size, 0x3c);
         ASSERT_EQ(load_font(write_file("short.raw", data).c_str()), 0) << size;
-        data.resize(font_size, 0);
+        data.resize(classic_font_size, 0);
         EXPECT_EQ(font_in_buffer(), data) << size;
     }
 }
@@ -236,7 +236,7 @@ TEST_F(raw_load, failures_and_their_texts)
         {directory.string(), "read: " + system_text(EISDIR)},
     };
     for (const failure &f : cases) {
-        EXPECT_EQ(load_raw_font(f.file.c_str(), font_buffer.data(), font_size), -1) << f.file;
+        EXPECT_EQ(load_raw_font(f.file.c_str(), font_buffer.bytes.data(), classic_font_size), -1) << f.file;
         EXPECT_EQ(error_text, f.error);
         // Through load_font the raw reader's text is the one left.
         EXPECT_EQ(load_font(f.file.c_str()), -1) << f.file;
@@ -262,10 +262,10 @@ TEST_F(raw_load, unreadable_file)
 TEST_F(either_load, anything_of_4096_bytes_without_header_loads_raw)
 {
     std::string text;
-    while (text.size() < font_size)
+    while (text.size() < classic_font_size)
         text += "begin\nend\n`\nM" + std::string(60, '!') + "\n";
     ASSERT_EQ(load_font(write_file("text", text).c_str()), 0);
-    EXPECT_EQ(font_in_buffer(), as_bytes(text.substr(0, font_size)));
+    EXPECT_EQ(font_in_buffer(), as_bytes(text.substr(0, classic_font_size)));
 }
 
 TEST_F(either_load, raw_font_with_a_header_line_fails_as_uuencoded)

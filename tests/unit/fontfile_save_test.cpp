@@ -10,7 +10,7 @@ namespace {
 
 int save(const std::string &file, const bytes &font)
 {
-    return save_file_bytes(file.c_str(), font.data(), font_size);
+    return save_file_bytes(file.c_str(), font.data(), classic_font_size);
 }
 
 using names_list = std::vector<std::string>;

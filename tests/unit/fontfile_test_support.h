@@ -31,15 +31,24 @@ using bytes = std::vector<unsigned char>;
 // A font with every byte value in it and no line that could pass for a header.
 inline bytes sample_font(int seed = 0)
 {
-    bytes font(font_size);
+    bytes font(classic_font_size);
     for (size_t i = 0; i < font.size(); ++i)
         font[i] = static_cast<unsigned char>((i * 7 + static_cast<size_t>(seed)) & 0xff);
     return font;
 }
 
+// font_buffer as a classic raw font with every byte `value`.
+inline void fill_font_buffer(unsigned char value)
+{
+    font_buffer = font_value{};
+    std::fill(font_buffer.bytes.begin(), font_buffer.bytes.end(), value);
+}
+
+// The glyphs of font_buffer, all of them.
 inline bytes font_in_buffer()
 {
-    return bytes(font_buffer.begin(), font_buffer.end());
+    const unsigned char *first = glyph_at(font_buffer, 0);
+    return bytes(first, first + font_buffer.count * glyph_size(font_buffer));
 }
 
 inline bytes as_bytes(const std::string &text)
@@ -208,7 +217,7 @@ protected:
         std::string pattern = (std::filesystem::temp_directory_path() / "fontfile-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         directory = pattern;
-        font_buffer.fill(0xa5);
+        fill_font_buffer(0xa5);
         before = font_in_buffer();
     }
 

@@ -6,11 +6,13 @@
 
 namespace {
 
-glyph numbered(uint32_t n)
+// Copies of several sizes, each telling its number.
+glyph_copy numbered(uint32_t n)
 {
-    glyph g{};
+    const int width = static_cast<int>(n % 32 + 1), height = static_cast<int>(n % 7 + 4);
+    glyph_copy g{width, height, std::vector<unsigned char>(static_cast<size_t>(height * row_bytes(width)))};
     for (size_t i = 0; i < 4; ++i)
-        g[i] = static_cast<unsigned char>(n >> (8 * i));
+        g.rows[i] = static_cast<unsigned char>(n >> (8 * i));
     return g;
 }
 
@@ -31,12 +33,12 @@ TEST(glyph_stack, a_million_pushes_and_pops_come_back_newest_first_and_free_the_
         ASSERT_TRUE(stack_push(*stack, numbered(n)));
     EXPECT_EQ(stack_count(*stack), static_cast<int32_t>(count));
     for (uint32_t n = count; n-- > 0;) {
-        std::optional<glyph> top = stack_pop(*stack);
+        std::optional<glyph_copy> top = stack_pop(*stack);
         ASSERT_TRUE(top);
         ASSERT_EQ(*top, numbered(n));
     }
     EXPECT_EQ(stack_count(*stack), 0);
-    EXPECT_LT(stack->entries.capacity(), 16u) << "memory is given back after the pops";
+    EXPECT_LT(stack->bytes.capacity(), 256u) << "memory is given back after the pops";
 }
 
 } // namespace

@@ -6,37 +6,45 @@
 
 namespace {
 
-using font_copy = std::array<unsigned char, font_size>;
+using font_copy = std::vector<unsigned char>;
 
 // The changes as the editor makes them: the font first, then the record.
 void toggle(int c, int row, int col)
 {
-    font_buffer[static_cast<size_t>(c * glyph_height + row)] ^= static_cast<unsigned char>(0x80 >> col);
+    flip_pixel(font_buffer, c, row, col);
     record_toggle(c, row, col);
 }
 
 void pop_into(glyph_stack &stack, int c)
 {
-    glyph before;
-    std::copy_n(font_buffer.begin() + c * glyph_height, glyph_height, before.begin());
-    std::ranges::copy(*stack_pop(stack), font_buffer.begin() + c * glyph_height);
-    record_pop(c, before);
+    const glyph_copy before = copy_glyph(font_buffer, c);
+    const glyph_copy copy = *stack_pop(stack);
+    paste_glyph(font_buffer, c, copy);
+    record_pop(c, before, copy);
 }
 
-void load(const std::string &label, unsigned char fill)
+// A font of `width` x `height` and `count` glyphs, every byte `fill`.
+void load(const std::string &label, unsigned char fill, int width = 8, int height = 16, int count = 256)
 {
-    const font_copy before = font_buffer;
-    font_buffer.fill(fill);
-    record_font_replacement(label, before.data());
+    font_value before = font_buffer;
+    font_buffer = {width, height, count, font_copy(static_cast<size_t>(count * height * row_bytes(width)), fill)};
+    record_font_replacement(label, std::move(before));
+}
+
+glyph_copy glyph_of(unsigned char n, int width = 8, int height = 16)
+{
+    return {width, height, std::vector<unsigned char>(static_cast<size_t>(height * row_bytes(width)), n)};
 }
 
 class undo_history_test : public testing::Test {
 protected:
-    glyph_stack stack{{{1}, {2}}};
+    glyph_stack stack;
     void SetUp() override
     {
-        font_buffer.fill(0);
+        font_buffer = {};
         history_restart(history_budget);
+        stack_push(stack, glyph_of(1));
+        stack_push(stack, glyph_of(2, 8, 14));
     }
 };
 
@@ -45,35 +53,38 @@ TEST_F(undo_history_test, every_kind_of_change_undoes_to_each_earlier_font_and_r
     const std::function<void()> changes[] = {
         [] { toggle(65, 3, 2); },
         [this] { pop_into(stack, 66); },
-        [] { load("load of a.font", 0x5A); },
-        [this] { pop_into(stack, 66); },
-        [] { toggle(66, 0, 7); },
+        [] { load("load of a.font", 0x5A, 16, 32, 512); },
+        [this] { pop_into(stack, 300); },
+        [] { toggle(300, 31, 15); },
     };
-    std::vector<font_copy> fonts{font_buffer};
+    std::vector<font_copy> fonts{font_buffer.bytes};
     for (const auto &change : changes) {
         change();
-        fonts.push_back(font_buffer);
+        fonts.push_back(font_buffer.bytes);
     }
     for (size_t step = fonts.size() - 1; step-- > 0;) {
         EXPECT_EQ(undo_change(stack)->steps_left, static_cast<int64_t>(step));
-        EXPECT_EQ(font_buffer, fonts[step]) << "after undoing step " << step;
+        EXPECT_EQ(font_buffer.bytes, fonts[step]) << "after undoing step " << step;
     }
     EXPECT_FALSE(undo_change(stack));
-    EXPECT_EQ(stack.entries, (std::vector<glyph>{{1}, {2}})) << "both pops undone";
-    stack_push(stack, glyph{3});
+    EXPECT_EQ(stack_count(stack), 2) << "both pops undone";
+    EXPECT_EQ(stack_top(stack), glyph_of(2, 8, 14)) << "the copies keep their sizes";
+    stack_push(stack, glyph_of(3));
     for (size_t step = 1; step < fonts.size(); ++step) {
         EXPECT_TRUE(redo_change(stack));
-        EXPECT_EQ(font_buffer, fonts[step]) << "after redoing step " << step;
+        EXPECT_EQ(font_buffer.bytes, fonts[step]) << "after redoing step " << step;
     }
     EXPECT_FALSE(redo_change(stack));
-    EXPECT_EQ(stack.entries, (std::vector<glyph>{{1}, {2}, {3}}))
-        << "a copy pushed since keeps the redone pops' copies under it";
+    EXPECT_EQ(stack_count(stack), 3) << "a copy pushed since keeps the redone pops' copies under it";
+    EXPECT_EQ(stack_top(stack), glyph_of(3));
 }
 
 TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
 {
-    history_restart(4138 + 8 * 19);  // exactly a load and eight pops
-    glyph_stack many{std::vector<glyph>(20, glyph{7})};
+    history_restart(2 + 8 * 42);  // exactly a load and eight pops of 8x16 glyphs
+    glyph_stack many;
+    for (int i = 0; i < 20; ++i)
+        stack_push(many, glyph_of(7));
     load("load of a.font", 3);
     for (int c = 0; c < 8; ++c)
         pop_into(many, c);
@@ -88,8 +99,14 @@ TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
     }
     for (int c = 8; c < 12; ++c)
         pop_into(many, c);
-    EXPECT_EQ(undo_all(), 12) << "the load made room for the ninth pop";
-    EXPECT_EQ(font_buffer[0], 3);
+    EXPECT_EQ(undo_all(), 8) << "the load and the oldest pops made room";
+    EXPECT_EQ(font_buffer.bytes[0], 7) << "the pop into glyph 0 is out of reach";
+    // Whole fonts are kept beside the ring: eight of the largest the console takes.
+    history_restart(history_budget);
+    for (int n = 0; n < 12; ++n)
+        load("load of big.psf", static_cast<unsigned char>(n), 32, 32, 512);
+    EXPECT_EQ(undo_all(), static_cast<int>(whole_fonts_kept));
+    EXPECT_EQ(font_buffer.bytes[0], 12 - whole_fonts_kept - 1);
 }
 
 // Steps: t toggle, l load, s saved, u undo, r redo. A change made after

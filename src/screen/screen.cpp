@@ -1,5 +1,6 @@
-#include "glyph/font.h"
-#include "shell/shell.h"
+#include "screen/screen.h"
+
+#include "screen/glyph_window.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -36,7 +37,7 @@ static const char *const help_lines[] = {
     "# - jump to specific char",
 };
 
-static void frame_window(WINDOW *window)
+void frame_window(WINDOW *window)
 {
     wborder(window, ACS_VLINE, ACS_VLINE, ACS_HLINE, ACS_HLINE, 0, 0, 0, 0);
 }
@@ -66,12 +67,6 @@ static void draw_keys_window()
         mvwaddstr(keys_window, row++, 2, line);
 }
 
-void create_glyph_window()
-{
-    glyph_window = newwin(18, editor_state.wide_mode ? 20 : 12, 5, 45);
-    frame_window(glyph_window);
-}
-
 void draw_screen()
 {
     laid_out_lines = LINES;
@@ -80,7 +75,6 @@ void draw_screen()
     draw_title_bar();
     draw_keys_window();
     create_glyph_window();
-    draw_glyph(glyph_window, current_glyph());
     wrefresh(stdscr);
     status_line = newwin(1, COLS, LINES - 1, 0);
     wrefresh(keys_window);
@@ -105,11 +99,6 @@ void show_status(const char *text)
 {
     print_status("%s", text);
     wrefresh(glyph_window);
-}
-
-void show_console_unsupported()
-{
-    show_status("No console interaction is supported under this OS");
 }
 
 void redraw_all()
@@ -181,7 +170,6 @@ void fit_screen_to_terminal()
         delete_windows();
     }
     wclear(stdscr);
-    prepare_terminal_restore();
     if (!terminal_fits_layout()) {
         show_size_notice();
         return;
