@@ -110,6 +110,14 @@ static std::vector<unsigned char> slots_with_font(kernel_font &console, unsigned
     return slots;
 }
 
+// VGA text mode draws glyphs 8 pixels wide and refuses any other width.
+static std::string set_error_text(int error, const font_value &font)
+{
+    if (error == EINVAL && font.width != 8)
+        return "The console refused the font: a VGA console takes only 8-pixel-wide fonts.";
+    return kernel_error_text(error, true);
+}
+
 // The kernel clears the screen with glyph 32.
 static const char *saved_text(const font_value &font)
 {
@@ -118,10 +126,11 @@ static const char *saved_text(const font_value &font)
     return blank ? "Font saved to console." : "Font saved to console. Glyph 32 is not blank: it fills the background.";
 }
 
-static std::string text_of(const char *format, unsigned a, unsigned b, unsigned c)
+template <typename... Numbers>
+static std::string text_of(const char *format, Numbers... numbers)
 {
     char text[160];
-    std::snprintf(text, sizeof text, format, a, b, c);
+    std::snprintf(text, sizeof text, format, numbers...);
     return text;
 }
 
@@ -145,8 +154,8 @@ static std::string refusal(const kernel_font &console, const font_value &font, w
     const unsigned rows = size.ws_row * console.height / height;
     const unsigned cols = size.ws_col * console.width / width;
     if (rows < needed_rows || cols < needed_cols)
-        return text_of("The font would make the console %ux%u; the editor needs %ux24.", cols, rows,
-                       needed_cols);
+        return text_of("The font would make the console %ux%u; the editor needs %ux%u.", cols, rows,
+                       needed_cols, needed_rows);
     return "";
 }
 
@@ -155,8 +164,11 @@ console_outcome give_console_font(int fd, const font_value &font)
     kernel_font console;
     if (int error = read_console_font(fd, console))
         return failure(kernel_error_text(error, false));
+    // A console whose size cannot be read is not measured; the kernel's
+    // own checks still apply.
     winsize size{};
-    kd_window_size(fd, size);
+    if (kd_window_size(fd, size) != 0)
+        size = {};
     if (std::string reason = refusal(console, font, size); !reason.empty())
         return failure(reason);
     const unsigned glyphs = std::max(console.glyphs, static_cast<unsigned>(font.count));
@@ -164,6 +176,6 @@ console_outcome give_console_font(int fd, const font_value &font)
     console_font_op op{KD_FONT_OP_SET, 0, static_cast<unsigned>(font.width), static_cast<unsigned>(font.height),
                        glyphs, slots.data()};
     if (int error = kd_font_op(fd, op))
-        return failure(kernel_error_text(error, true));
+        return failure(set_error_text(error, font));
     return {true, saved_text(font)};
 }

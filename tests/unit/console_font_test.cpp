@@ -5,32 +5,47 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <functional>
 
 namespace {
 
-font_value editor_font(int seed)
+struct font_shape {
+    int width;
+    int height;
+    int count;
+};
+
+font_value editor_font(int seed, font_shape shape = {8, 16, 256})
 {
     font_value font;
+    font.width = shape.width;
+    font.height = shape.height;
+    font.count = shape.count;
+    font.bytes.resize(static_cast<size_t>(shape.count * glyph_size(font)));
     for (size_t i = 0; i < font.bytes.size(); ++i)
         font.bytes[i] = static_cast<unsigned char>((i * 5 + static_cast<size_t>(seed) * 31) % 255 + 1);
     return font;
 }
 
-// Slot c as the kernel expects it for an 8x16 glyph: 16 rows, 16 bytes of padding.
-std::vector<unsigned char> slot_of(const font_value &font, size_t c)
+size_t slot_bytes(unsigned width)
 {
-    std::vector<unsigned char> slot(font.bytes.begin() + static_cast<long>(c * 16),
-                                    font.bytes.begin() + static_cast<long>(c * 16 + 16));
-    slot.resize(32, 0);
+    return (width + 7) / 8 * 32;
+}
+
+// Glyph c in the kernel's layout: its rows, then padding to 32 rows.
+std::vector<unsigned char> slot_of(const font_value &font, int c)
+{
+    std::vector<unsigned char> slot(glyph_at(font, c), glyph_at(font, c) + glyph_size(font));
+    slot.resize(slot_bytes(static_cast<unsigned>(font.width)), 0);
     return slot;
 }
 
 std::vector<unsigned char> fake_slot(size_t c)
 {
-    return {fake_console.slots.begin() + static_cast<long>(c * 32),
-            fake_console.slots.begin() + static_cast<long>(c * 32 + 32)};
+    const size_t size = slot_bytes(fake_console.width);
+    return {fake_console.slots.begin() + static_cast<long>(c * size),
+            fake_console.slots.begin() + static_cast<long>((c + 1) * size)};
 }
 
 TEST(console_font, only_a_virtual_console_with_its_keyboard_type_counts)
@@ -45,48 +60,80 @@ TEST(console_font, only_a_virtual_console_with_its_keyboard_type_counts)
     EXPECT_FALSE(is_virtual_console(0));
 }
 
-TEST(console_font, takes_glyphs_0_to_255_of_an_8x16_console_font)
+struct console_shape {
+    bool framebuffer;
+    unsigned glyphs;
+    unsigned width;
+    unsigned height;
+};
+
+void make_console(const console_shape &shape, int seed)
 {
-    for (unsigned glyphs : {256u, 512u}) {
-        make_fake_console(glyphs, 8, 16, 2);
+    if (shape.framebuffer)
+        make_framebuffer_console(shape.glyphs, shape.width, shape.height, seed);
+    else
+        make_fake_console(shape.glyphs, shape.width, shape.height, seed);
+}
+
+TEST(console_font, takes_the_whole_console_font_at_its_size)
+{
+    for (const console_shape shape : {console_shape{false, 256, 8, 16}, {false, 512, 8, 16}, {false, 512, 8, 14},
+                                      {true, 512, 16, 32}, {true, 256, 12, 24}}) {
+        make_console(shape, 2);
         font_value font;
         const console_outcome outcome = take_console_font(0, font);
-        EXPECT_EQ(font.count, static_cast<int>(glyphs));
         EXPECT_TRUE(outcome.done);
         EXPECT_EQ(outcome.message, "Font loaded from console.");
-        for (size_t c = 0; c < glyphs; ++c) {
-            std::vector<unsigned char> expected = fake_slot(c);
-            expected.resize(16);
-            ASSERT_EQ(std::vector<unsigned char>(font.bytes.begin() + static_cast<long>(c * 16),
-                                                 font.bytes.begin() + static_cast<long>(c * 16 + 16)),
-                      expected)
-                << glyphs << " glyphs, glyph " << c;
+        ASSERT_EQ(font.count, static_cast<int>(shape.glyphs));
+        ASSERT_EQ(font.width, static_cast<int>(shape.width));
+        ASSERT_EQ(font.height, static_cast<int>(shape.height));
+        EXPECT_EQ(font.bytes.size(), shape.glyphs * static_cast<size_t>(glyph_size(font)));
+        for (int c = 0; c < font.count; ++c) {
+            std::vector<unsigned char> rows = fake_slot(static_cast<size_t>(c));
+            rows.resize(static_cast<size_t>(glyph_size(font)));
+            ASSERT_TRUE(std::equal(rows.begin(), rows.end(), glyph_at(font, c)))
+                << shape.width << "x" << shape.height << ", glyph " << c;
         }
         EXPECT_EQ(fake_console.sets, 0);
     }
 }
 
-// A 256-glyph console of another size takes the 8x16 font as it is.
-TEST(console_font, gives_glyphs_0_to_255_keeping_the_glyph_count_and_glyphs_256_to_511)
+// The console takes the font's size and count; a 512-glyph console keeps
+// its glyphs 256-511 only under a 256-glyph font of its own size.
+TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_same_size)
 {
-    const font_value font = editor_font(3);
-    struct console_shape {
-        unsigned glyphs;
-        unsigned height;
+    struct giving {
+        console_shape console;
+        font_shape font;
+        bool keeps_upper_glyphs;
     };
-    for (const auto [glyphs, height] : {console_shape{256, 16}, {512, 16}, {256, 8}}) {
-        make_fake_console(glyphs, 8, height, 4);
+    const giving cases[] = {
+        {{false, 256, 8, 16}, {8, 16, 256}, false},
+        {{false, 512, 8, 16}, {8, 16, 256}, true},
+        {{false, 256, 8, 8}, {8, 16, 256}, false},
+        {{true, 512, 16, 32}, {8, 14, 512}, false},
+        {{true, 256, 8, 16}, {16, 32, 512}, false},
+        {{true, 256, 8, 16}, {12, 24, 256}, false},
+    };
+    for (const giving &c : cases) {
+        const font_value font = editor_font(3, c.font);
+        make_console(c.console, 4);
         const std::vector<unsigned char> before = fake_console.slots;
         const console_outcome outcome = give_console_font(0, font);
         EXPECT_EQ(outcome.message, "Font saved to console. Glyph 32 is not blank: it fills the background.");
         EXPECT_EQ(fake_console.gets, 1);
-        EXPECT_EQ(fake_console.sets, 1);
-        EXPECT_EQ(fake_console.glyphs, glyphs);
-        EXPECT_EQ(fake_console.height, 16u);
-        for (size_t c = 0; c < 256; ++c)
-            ASSERT_EQ(fake_slot(c), slot_of(font, c)) << glyphs << " glyphs, glyph " << c;
-        EXPECT_TRUE(std::equal(before.begin() + 256 * 32, before.end(), fake_console.slots.begin() + 256 * 32));
+        ASSERT_EQ(fake_console.sets, 1);
+        EXPECT_EQ(fake_console.glyphs, std::max(c.console.glyphs, static_cast<unsigned>(c.font.count)));
+        EXPECT_EQ(fake_console.width, static_cast<unsigned>(c.font.width));
+        EXPECT_EQ(fake_console.height, static_cast<unsigned>(c.font.height));
+        for (int g = 0; g < font.count; ++g)
+            ASSERT_EQ(fake_slot(static_cast<size_t>(g)), slot_of(font, g)) << c.font.width << "x" << c.font.height
+                                                                           << ", glyph " << g;
+        if (c.keeps_upper_glyphs) {
+            EXPECT_TRUE(std::equal(before.begin() + 256 * 32, before.end(), fake_console.slots.begin() + 256 * 32));
+        }
     }
+    make_fake_console(256, 8, 16, 4);
     const font_value blank_space;
     EXPECT_EQ(give_console_font(0, blank_space).message, "Font saved to console.");
 }
@@ -96,6 +143,7 @@ struct failing_console {
     std::function<void()> set_up;
     const char *take_message;  // nullptr: taking works there
     const char *give_message;
+    font_shape font = {8, 16, 256};  // the font given
 };
 
 TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
@@ -115,9 +163,16 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
          "The console font is too large to read.", "The console font is too large to read."},
         {"not a console", [] { fake_console.is_console = false; },
          "Inappropriate ioctl for device", "Inappropriate ioctl for device"},
+        {"100 glyphs", [] {}, nullptr, "The font has 100 glyphs: a console takes only 256 or 512.", {8, 16, 100}},
+        {"8x18 on 80x25 VGA", [] { make_fake_console(256, 8, 16, 8); },
+         nullptr, "The font would make the console 80x22; the editor needs 80x24.", {8, 18, 512}},
+        {"16x32 on a 1024x768 framebuffer", [] { make_framebuffer_console(256, 8, 16, 8, 1024, 768); },
+         nullptr, "The font would make the console 64x24; the editor needs 80x24.", {16, 32, 512}},
+        {"6x12 on VGA", [] { make_fake_console(256, 8, 16, 8); },
+         nullptr, "The console refused the font: a VGA console takes only 8-pixel-wide fonts.", {6, 12, 256}},
     };
-    const font_value original = editor_font(9);
     for (const failing_console &c : cases) {
+        const font_value original = editor_font(9, c.font);
         make_fake_console(512, 8, 16, 10);
         c.set_up();
         const fake_console_t console_before = fake_console;
@@ -133,6 +188,7 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
         const console_outcome given = give_console_font(0, original);
         EXPECT_FALSE(given.done) << c.what;
         EXPECT_EQ(given.message, c.give_message) << c.what;
+        EXPECT_LE(given.message.size(), 80u) << c.what;
         EXPECT_EQ(fake_console.sets, 0) << c.what;
         EXPECT_EQ(fake_console.slots, console_before.slots) << c.what;
         EXPECT_EQ(fake_console.glyphs, console_before.glyphs) << c.what;

@@ -23,6 +23,15 @@ void make_fake_console(unsigned glyphs, unsigned width, unsigned height, int see
         fake_console.slots[i] = static_cast<unsigned char>((i * 7 + i / 32 + static_cast<size_t>(seed) * 13) % 253);
 }
 
+void make_framebuffer_console(unsigned glyphs, unsigned width, unsigned height, int seed,
+                              unsigned pixel_width, unsigned pixel_height)
+{
+    make_fake_console(glyphs, width, height, seed);
+    fake_console.vga_text = false;
+    fake_console.pixel_width = pixel_width;
+    fake_console.pixel_height = pixel_height;
+}
+
 int kd_keyboard_type(int, unsigned char &type)
 {
     if (!fake_console.is_console)
@@ -60,6 +69,8 @@ static int set_font(const console_font_op &op)
         return EINVAL;
     if (op.width == 0 || op.width > 32 || op.height == 0 || op.height > 32)
         return EINVAL;
+    if (fake_console.vga_text && op.width != 8)
+        return EINVAL;
     ++fake_console.sets;
     fake_console.width = op.width;
     fake_console.height = op.height;
@@ -85,12 +96,13 @@ int kd_font_op(int, console_font_op &op)
     return EINVAL;
 }
 
-// An 80x25 VGA text screen, 8x16 glyphs: the character size follows the font.
+// As many whole glyphs as fit the screen, VGA text mode's 8-pixel-wide
+// ones included.
 int kd_window_size(int, winsize &size)
 {
     if (!fake_console.is_console)
         return ENOTTY;
-    size.ws_row = static_cast<unsigned short>(400 / fake_console.height);
-    size.ws_col = static_cast<unsigned short>(640 / fake_console.width);
+    size.ws_row = static_cast<unsigned short>(fake_console.pixel_height / fake_console.height);
+    size.ws_col = static_cast<unsigned short>(fake_console.pixel_width / fake_console.width);
     return 0;
 }

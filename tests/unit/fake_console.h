@@ -1,7 +1,9 @@
 // A console behind the kernel seam that keeps the kernel's rules: fonts in
-// 32-row slots, only 256 or 512 glyphs set, ENOSPC for a buffer too small,
-// EPERM for a SET on someone else's console, ENOSYS where the driver has no
-// font, EINVAL outside text mode, ENOTTY off a console.
+// 32-row slots, only 256 or 512 glyphs set, only 8-pixel-wide glyphs on a
+// VGA text console, ENOSPC for a buffer too small, EPERM for a SET on
+// someone else's console, ENOSYS where the driver has no font, EINVAL
+// outside text mode, ENOTTY off a console. Its size in characters follows
+// its font, as the kernel resizes a console when its font is set.
 #pragma once
 
 #include <linux/kd.h>
@@ -15,6 +17,9 @@ struct fake_console_t {
     bool has_font = true;             // false: the dummy driver
     bool may_set = true;              // false: not our console, and not root
     bool refuses_set = false;         // a driver that will not take the font
+    bool vga_text = true;             // false: a framebuffer console
+    unsigned pixel_width = 640;       // the screen the characters fill
+    unsigned pixel_height = 400;
     unsigned width = 8;
     unsigned height = 16;
     unsigned glyphs = 256;
@@ -25,6 +30,11 @@ struct fake_console_t {
 
 extern fake_console_t fake_console;
 
-// A console showing a font of `glyphs` glyphs, `width` x `height`, whose
-// every slot byte depends on its place and on `seed`.
+// A VGA text console of 640x400 pixels (80x25 with 8x16 glyphs) showing a
+// font of `glyphs` glyphs, `width` x `height`, whose every slot byte
+// depends on its place and on `seed`.
 void make_fake_console(unsigned glyphs, unsigned width, unsigned height, int seed);
+
+// The same on a framebuffer console of `pixel_width` x `pixel_height`.
+void make_framebuffer_console(unsigned glyphs, unsigned width, unsigned height, int seed,
+                              unsigned pixel_width = 1280, unsigned pixel_height = 1024);

@@ -1,9 +1,12 @@
 #!/bin/sh
-# The first process of the virtual machine: runs the editor on the real VGA
-# text console tty1, reads its screen from /dev/vcs1, prints one
+# The first process of the virtual machine: runs the editor on the real
+# console tty1, reads its screen from /dev/vcsa1, prints one
 # "RESULT name PASS|FAIL" line per scenario on the serial console, then
-# powers off. The editor runs as nobody: on its own console (setsid -c)
-# it may change the font, elsewhere it may not.
+# powers off. The kernel command line names the scenarios of this boot,
+# console_scenarios=text (a VGA text console) or framebuffer (fbcon at
+# 1280x1024), which the kernel hands on here as a variable. The editor runs
+# as nobody: on its own console (setsid -c) it may change the font,
+# elsewhere it may not.
 mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
@@ -54,16 +57,32 @@ report() {
     if [ "$2" -eq 0 ]; then echo "RESULT $1 PASS"; else echo "RESULT $1 FAIL"; fi
 }
 
-# console_font SEED GLYPHS FILE: a patterned 8x16 font put on the console
-# and read back into FILE, 16 bytes a glyph.
+# console_font SEED WxH GLYPHS FILE: a patterned font put on the console
+# and read back into FILE, its glyphs as PSF stores them.
 console_font() {
-    $h set "$1" "$2" && [ "$($h get "$3")" = "8x16 $2" ]
+    $h set "$1" "$2" "$3" && [ "$($h get "$4")" = "$2 $3" ]
 }
 
-console_font 2 256 editor.font
+# psf_holds FILE HEADER GLYPHS: FILE is a PSF header of HEADER bytes
+# followed by exactly the glyphs in the file GLYPHS.
+psf_holds() {
+    [ "$(wc -c <"$1")" -eq $(($2 + $(wc -c <"$3"))) ] && tail -c +$(($2 + 1)) "$1" | cmp - "$3"
+}
+
+# differs_by_one_bit A B OFFSET MASK: the files differ in one bit only,
+# bit MASK of the byte at OFFSET (counted from 0).
+differs_by_one_bit() {
+    set -- "$3" "$4" $(cmp -l "$1" "$2")
+    [ $# -eq 5 ] && [ "$3" -eq $(($1 + 1)) ] && [ $((0$4 ^ 0$5)) -eq "$2" ]
+}
+
+up=$(printf '\033[A')
+left=$(printf '\033[D')
+
+console_font 2 8x16 256 editor.font
 
 c_on_256_glyphs() {
-    console_font 1 256 before.font &&
+    console_font 1 8x16 256 before.font &&
     start_editor own editor.font &&
     press C "Font saved to console" &&
     [ "$($h get console.font)" = "8x16 256" ] &&
@@ -71,7 +90,7 @@ c_on_256_glyphs() {
 }
 
 c_keeps_glyphs_256_to_511() {
-    console_font 3 512 before.font &&
+    console_font 3 8x16 512 before.font &&
     start_editor own editor.font &&
     press " " "Char 065" && save_as edited.font && ! cmp -s edited.font editor.font &&
     press C "Font saved to console" &&
@@ -80,33 +99,75 @@ c_keeps_glyphs_256_to_511() {
     cmp expected.font console.font
 }
 
+# All 512 glyphs come in, so the font is saved as PSF1.
 d_brings_the_console_font_in_and_u_takes_it_back() {
-    console_font 4 512 console.font &&
+    console_font 4 8x16 512 console.font &&
     start_editor own editor.font &&
     press D "Font loaded from console." &&
-    save_as taken.font &&
-    head -c 4096 console.font >expected.font && cmp expected.font taken.font &&
+    save_as taken.font && psf_holds taken.font 4 console.font &&
     press U "Undone: console load" && save_as undone.font && cmp editor.font undone.font
 }
 
 start_without_file_brings_the_console_font_in() {
-    console_font 5 256 console.font &&
+    console_font 5 8x16 256 console.font &&
     start_editor own &&
     $h wait "Font loaded from console." $wait_seconds &&
-    save_as taken.font &&
-    cmp console.font taken.font
+    save_as started.font &&
+    cmp console.font started.font
 }
 
 refused_c_leaves_both_fonts_alone() {
-    console_font 6 512 before.font &&
+    console_font 6 8x16 512 before.font &&
     start_editor foreign editor.font &&
     press C "Not allowed to change this console's font." &&
     save_as kept.font && cmp editor.font kept.font &&
     [ "$($h get console.font)" = "8x16 512" ] && cmp before.font console.font
 }
 
-scenarios="c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back
-           start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone"
+# The size C works out is the one the kernel then gives the font.
+c_refuses_a_font_that_leaves_the_console_too_small() {
+    console_font 7 8x16 256 before.font &&
+    $h psf 8 8x18 256 tall.psf &&
+    start_editor own tall.psf &&
+    press C "The font would make the console 80x22; the editor needs 80x24." &&
+    [ "$($h get console.font)" = "8x16 256" ] && cmp before.font console.font &&
+    stop_editor && $h set 8 8x18 256 && [ "$($h size)" = "80x22" ]
+}
+
+# fbcon on 1280x1024 is 80x32 with a 16x32 font.
+d_takes_a_16x32_console_font_of_512_glyphs() {
+    console_font 9 16x32 512 console.font &&
+    start_editor own editor.font &&
+    press D "Font loaded from console." &&
+    save_as taken.psf && psf_holds taken.psf 32 console.font
+}
+
+# The bottom-right pixel of glyph 65: row 31, second byte, lowest bit.
+c_puts_one_edited_pixel_of_a_16x32_font_back() {
+    console_font 10 16x32 512 before.font &&
+    start_editor own &&
+    $h wait "Font loaded from console." $wait_seconds &&
+    press "$up$left C" "Font saved to console" &&
+    [ "$($h get after.font)" = "16x32 512" ] &&
+    differs_by_one_bit before.font after.font $((65 * 64 + 31 * 2 + 1)) 1
+}
+
+# The console becomes 160x73, and the editor redraws itself to fill it.
+c_puts_an_8x14_font_of_512_glyphs_on_a_16x32_console() {
+    console_font 11 16x32 512 before.font &&
+    $h psf 12 8x14 512 small.psf &&
+    start_editor own small.psf &&
+    press C "Font saved to console" &&
+    [ "$($h get console.font)" = "8x14 512" ] && psf_holds small.psf 32 console.font &&
+    [ "$($h size)" = "160x73" ] && $h wait-bottom "Font saved to console" $wait_seconds
+}
+
+text_scenarios="c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back
+                start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone
+                c_refuses_a_font_that_leaves_the_console_too_small"
+framebuffer_scenarios="d_takes_a_16x32_console_font_of_512_glyphs c_puts_one_edited_pixel_of_a_16x32_font_back
+                       c_puts_an_8x14_font_of_512_glyphs_on_a_16x32_console"
+eval "scenarios=\$${console_scenarios}_scenarios"
 for scenario in $scenarios; do
     $scenario
     result=$?
