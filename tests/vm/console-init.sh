@@ -142,7 +142,8 @@ d_takes_a_16x32_console_font_of_512_glyphs() {
     save_as taken.psf && psf_holds taken.psf 32 console.font
 }
 
-# The bottom-right pixel of glyph 65: row 31, second byte, lowest bit.
+# Up and Left wrap to the bottom-right pixel of glyph 65, row 31, second
+# byte, lowest bit; Space toggles it.
 c_puts_one_edited_pixel_of_a_16x32_font_back() {
     console_font 10 16x32 512 before.font &&
     start_editor own &&
@@ -150,6 +151,19 @@ c_puts_one_edited_pixel_of_a_16x32_font_back() {
     press "$up$left C" "Font saved to console" &&
     [ "$($h get after.font)" = "16x32 512" ] &&
     differs_by_one_bit before.font after.font $((65 * 64 + 31 * 2 + 1)) 1
+}
+
+# Another program puts an 8x16 font on the console; D brings it in, and
+# the cursor comes back from the bottom-right pixel of a 16x32 glyph to
+# that of an 8x16 one, where Space toggles it.
+d_of_a_smaller_console_font_keeps_the_cursor_inside_it() {
+    console_font 13 16x32 512 first.font &&
+    start_editor own &&
+    $h wait "Font loaded from console." $wait_seconds &&
+    $h type "$up$left" && console_font 14 8x16 256 before.font &&
+    press "D C" "Font saved to console" &&
+    [ "$($h get after.font)" = "8x16 256" ] &&
+    differs_by_one_bit before.font after.font $((65 * 16 + 15)) 1
 }
 
 # The console becomes 160x73, and the editor redraws itself to fill it.
@@ -166,6 +180,7 @@ text_scenarios="c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_f
                 start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone
                 c_refuses_a_font_that_leaves_the_console_too_small"
 framebuffer_scenarios="d_takes_a_16x32_console_font_of_512_glyphs c_puts_one_edited_pixel_of_a_16x32_font_back
+                       d_of_a_smaller_console_font_keeps_the_cursor_inside_it
                        c_puts_an_8x14_font_of_512_glyphs_on_a_16x32_console"
 eval "scenarios=\$${console_scenarios}_scenarios"
 for scenario in $scenarios; do
