@@ -57,11 +57,12 @@ bool terminal_usable();
 // Clears O_NONBLOCK on standard input.
 void make_input_blocking();
 
-// After Ctrl-Z and the shell's fg, the screen is laid out for the size the
-// terminal has now, at once. Installed after the library's own stop handler.
+// After Ctrl-Z and the shell's fg, the input is made blocking again and the
+// screen is laid out for the size the terminal has now, at once. Installed after the library's own stop handler.
 void watch_size_across_stops();
 // wgetch, but a read cut short by a stop and resume is read again, unless
-// the size changed meanwhile (KEY_RESIZE).
+// the size changed meanwhile (KEY_RESIZE); and a read that fails because
+// the input was made non-blocking waits for a key instead.
 int wgetch_across_stops(WINDOW *window);
 
 // For ending abruptly: the terminal modes before start-up (taken before the

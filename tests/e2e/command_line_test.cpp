@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 TEST(command_line, two_or_more_arguments_print_usage_and_open_nothing)
@@ -81,6 +84,30 @@ TEST(command_line, input_left_non_blocking_is_made_blocking_so_the_idle_editor_s
     t.type(key_string("xterm-256color", "knp"));
     t.settle();
     EXPECT_EQ(t.text(5, 46, 10), " Char 066 ");
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(command_line, input_made_non_blocking_while_the_editor_runs_or_is_stopped_leaves_it_asleep)
+{
+    terminal t({}, {.job_control = true});
+    t.settle();
+    t.suspend();
+    t.make_input_nonblocking();  // by a program run while the editor is stopped
+    t.resume();
+    t.settle();
+    EXPECT_FALSE(t.input_is_nonblocking());
+    t.make_input_nonblocking();  // by one running beside it
+    for (const char *shown : {" Char 066 ", " Char 067 "}) {
+        t.press("knp");
+        t.settle();
+        EXPECT_EQ(t.text(5, 46, 10), shown);
+    }
+    // Not to synchronise, only a span of time in which a spinning editor would use the processor.
+    long ticks = t.cpu_ticks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    t.settle();
+    EXPECT_LE(t.cpu_ticks() - ticks, 1);
     t.type("q");
     EXPECT_EQ(t.wait_exit(), 0);
 }
