@@ -132,6 +132,7 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         bytes glyphs;
     } cases[] = {
         {"long-header.psf", long_header, "", glyphs_at(long_header, 40)},
+        {"bare.psf", psf1_font(0), "", glyphs_at(psf1_font(0), 4)},
         {"stray-byte.psf.gz", gzipped(stray_byte), "", glyphs_at(stray_byte, 4)},
         {"raw.fnt.gz", packed, "", font},
         {"uu.gz", gzipped(as_bytes(uuencoded(font))), "", font},
@@ -206,20 +207,38 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
     ASSERT_EQ(load_font(write_file("a.fnt", raw).c_str()), 0);
     ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
     EXPECT_EQ(read_file(file), expected) << "PSF, and not compressed";
-    // That PSF loaded, then saved under a new name, plain or compressed.
+    // That PSF loaded, then saved under a new name, plain or compressed, or
+    // over another PSF file: its own header and table are written.
+    bytes other = psf1_font(1, {0xff, 0xff});
+    other[4 + 300 * 16] ^= 0xff;
+    write_file("other.psf", other);
     ASSERT_EQ(load_font(file.c_str()), 0);
-    for (const char *name : {"copy.fnt.gz", "copy.psfu"}) {
+    for (const char *name : {"copy.fnt.gz", "copy.psfu", "other.psf"}) {
         ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
         EXPECT_EQ(gunzip(path(name)), std::string(name).ends_with(".gz") ? raw : expected) << name;
     }
-    // A font from no file (the console) after it: a new name gets a new PSF.
-    note_font_from_elsewhere();
-    ASSERT_EQ(save_font(path("new.psf").c_str()), 0) << error_text;
+    // A font from no file (the console), or from a raw file, after it: a new
+    // PSF name gets a new PSF1, which loads back.
     bytes new_psf = {0x36, 0x04, 0, 16};
     new_psf.insert(new_psf.end(), raw.begin(), raw.end());
-    EXPECT_EQ(read_file(path("new.psf")), new_psf);
+    for (bool from_console : {true, false}) {
+        ASSERT_EQ(load_font(file.c_str()), 0);
+        if (from_console)
+            note_font_from_elsewhere();
+        else
+            ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
+        for (const char *name : {"new.psf", "new.psfu", "new.psf.gz"}) {
+            ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
+            EXPECT_EQ(gunzip(path(name)), new_psf) << name;
+            font_buffer.fill(0);
+            ASSERT_EQ(load_font(path(name).c_str()), 0) << name << ": " << error_text;
+            EXPECT_EQ(font_in_buffer(), raw) << name;
+            std::filesystem::remove(path(name));
+        }
+    }
     // Through symbolic links, also dangling ones in a chain, the suffixes
     // are those of the file the links lead to.
+    ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
     write_file("t1.psf.gz", gzipped(with_table));
     std::filesystem::create_directory(directory / "sub");
     std::filesystem::create_symlink("t2.psf.gz", directory / "sub/hop");
