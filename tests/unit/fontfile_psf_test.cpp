@@ -152,6 +152,7 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"4096.psfu", psf_8x8_filling_4096_bytes(true, 2), "PSF font of 8x8 pixels, 256 glyphs: only 8x16 fonts can be edited", {}},
         {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 1 MiB", {}},
         {"twice.gz", gzipped(packed), "gzip: compressed twice", {}},
+        {"twice-damaged.gz", gzipped(as_bytes("\x1f\x8b garbage")), "gzip: compressed twice", {}},
     };
     for (const auto &c : cases) {
         font_buffer.fill(0xa5);
@@ -159,6 +160,11 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         if (!c.error.empty()) {
             EXPECT_NE(load_font(file.c_str()), 0) << c.name;
             EXPECT_EQ(error_text, c.error) << c.name;
+            // The same from a pipe, when its buffer holds the whole file.
+            if (c.content.size() < 65536) {
+                EXPECT_NE(load_through_pipe(path("fifo"), c.content), 0) << c.name;
+                EXPECT_EQ(error_text, c.error) << c.name << " through a pipe";
+            }
             expect_font_unchanged();
             continue;
         }
@@ -175,7 +181,9 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 
 TEST_F(psf_and_gzip, a_raw_font_that_begins_like_another_form_saves_and_loads_back)
 {
-    std::vector<bytes> fonts = {psf_8x8_filling_4096_bytes(false, 4), psf_8x8_filling_4096_bytes(true, 3)};
+    std::vector<bytes> fonts = {psf_8x8_filling_4096_bytes(false, 4), psf_8x8_filling_4096_bytes(true, 3),
+                                psf_8x8_filling_4096_bytes(true, 2)};
+    fonts.back()[font_size - 3] = 0x41;  // the table one entry short
     for (const bytes &lead : {bytes{0x1f, 0x8b}, bytes{0x36, 0x04, 0, 16}, bytes{0x36, 0x04, 6, 16},
                               bytes{0x72, 0xb5, 0x4a, 0x86}}) {
         fonts.push_back(sample_font(5));
