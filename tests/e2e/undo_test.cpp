@@ -82,6 +82,11 @@ TEST_P(undo_in, with_nothing_to_undo_or_redo_the_keys_send_nothing)
     expect_nothing_sent_for("U");
     press(ctrl_r);
     expect_nothing_sent_for(ctrl_r);
+    // A new change after an undo leaves nothing to redo.
+    for (const char *change : {" ", "PO"}) {
+        press(std::string("U") + change);
+        expect_nothing_sent_for(ctrl_r);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, undo_in, testing::Values("xterm-256color", "linux"));

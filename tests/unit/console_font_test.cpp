@@ -87,8 +87,11 @@ TEST(console_font, gives_glyphs_0_to_255_keeping_the_glyph_count_and_glyphs_256_
             ASSERT_EQ(fake_slot(c), slot_of(font, c)) << glyphs << " glyphs, glyph " << c;
         EXPECT_TRUE(std::equal(before.begin() + 256 * 32, before.end(), fake_console.slots.begin() + 256 * 32));
     }
-    const font_value blank_space;
-    EXPECT_EQ(give_console_font(0, blank_space).message, "Font saved to console.");
+    font_value space;
+    EXPECT_EQ(give_console_font(0, space).message, "Font saved to console.");
+    space.bytes[32 * 16 + 15] = 0x01;
+    EXPECT_EQ(give_console_font(0, space).message,
+              "Font saved to console. Glyph 32 is not blank: it fills the background.");
 }
 
 struct failing_console {

@@ -210,6 +210,11 @@ TEST_F(saving, no_temporary_file_for_lack_of_resources_fails_and_keeps_the_old_f
     expect_failed_save_keeps_the_old_font(limit_open_files_to_one_more, EMFILE);
 }
 
+TEST_F(saving, a_flush_of_the_temporary_file_that_fails_fails_the_save_and_keeps_the_old_font)
+{
+    expect_failed_save_keeps_the_old_font([] { inject_file_fault({file_call::fsync, 1, EIO}); return true; }, EIO);
+}
+
 // ======== Faults: other owners, links, limits, files that would wait ========
 
 constexpr uid_t nobody = 65534;

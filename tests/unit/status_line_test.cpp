@@ -25,7 +25,7 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
     std::string file = write_file(name, sample_font(1));
     ASSERT_EQ(link(file.c_str(), path("other-name").c_str()), 0);
     inject_file_fault({file_call::write, 2, ENOSPC, true, true});
-    EXPECT_EQ(save_file_bytes(file.c_str(), sample_font(2).data(), font_size), -1);
+    EXPECT_EQ(save_file_bytes(file.c_str(), sample_font(2).data(), classic_font_size), -1);
     inject_file_fault({});
     const std::string unrestored = error_text;
     EXPECT_NE(unrestored.find(strerror(ENOSPC)), std::string::npos) << unrestored;
@@ -37,8 +37,7 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
         "uudecode: unexpected end of file", "not a uuencoded file (no begin)",
         "gzip: unexpected end of file", "gzip: more than 1 MiB uncompressed", "gzip: compressed twice",
         "gzip: invalid code -- missing end-of-block", "damaged PSF header",
-        "PSF font of 64x128 pixels, 512 glyphs: only 8x16 fonts can be edited",
-        "PSF font of 8x16 pixels, 255 glyphs: 256 are needed",
+        "PSF font of 2048x4096, 1 glyphs: at most 32x32 and 512 glyphs", "unsupported PSF1 mode 255",
     };
     const std::string save_errors[] = {
         system_error("open", ELOOP), "open: nothing reads from this pipe", system_error("read", EAGAIN),
@@ -50,13 +49,14 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
         "Character 255 pushed to stack (new stack size " + std::to_string(INT_MAX) + ").",
         "Not enough memory to push character 255 (stack size " + std::to_string(INT_MAX) + ").",
         "Stack is already empty, can't pop.",
-        "Character 255 poped from stack (new stack size " + std::to_string(INT_MAX) + ").",
+        "Character 511 poped from stack (new stack size " + std::to_string(INT_MAX) + "). 32x32 into 32x32.",
         "No console interaction is supported under this OS", "The console refused the font.",
         "The console is not in text mode.", "This console has no loadable font.",
         "Not allowed to change this console's font.", "The console font is too large to read.",
         strerror(ENOTTY),
-        "The console font is 64x128 with 512 glyphs: only 8x16 fonts can be edited.",
-        "The console font is 64x128 with 512 glyphs: its glyphs 256-511 cannot be kept.",
+        "The console font is 32x32 with 512 glyphs: its glyphs 256-511 cannot be kept.",
+        "The font has 511 glyphs: a console takes only 256 or 512.",
+        "The font would make the console 40x16; the editor needs 80x24.",
         "Font loaded from console.", "Font saved to console.",
         "Font saved to console. Glyph 32 is not blank: it fills the background.",
     };
@@ -65,8 +65,8 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
     for (const std::string &text : save_errors)
         messages.push_back("Save error: " + text);
     // As many steps left as the history holds.
-    for (history_change change : {history_change{step_kind::toggle, 255, 15, 7, "", 16383},
-                                  history_change{step_kind::pop, 255, 0, 0, "", 3448},
+    for (history_change change : {history_change{step_kind::toggle, 511, 31, 31, "", 13106},
+                                  history_change{step_kind::pop, 511, 0, 0, "", 3448},
                                   history_change{step_kind::whole_font, 0, 0, 0, "load of " + name, 14},
                                   history_change{step_kind::whole_font, 0, 0, 0, "console load", 14}}) {
         messages.push_back(change_message(change, true));
