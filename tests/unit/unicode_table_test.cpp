@@ -37,7 +37,7 @@ TEST(unicode_table, made_up_tables_read_and_write_back_or_are_refused)
         {2, 1, as_bytes("\xe2\x82"), {}, "Unicode table, glyph 0: cut off"},
         {2, 1, as_bytes("\x80\xff"), {}, "Unicode table, glyph 0: bad UTF-8"},
         {2, 1, as_bytes("\xc1\x81\xff"), {}, "Unicode table, glyph 0: bad UTF-8"},
-        {2, 1, as_bytes("\xc3" "A\xff"), {}, "Unicode table, glyph 0: bad UTF-8"},
+        {2, 1, as_bytes("\xc3\xc3\xff"), {}, "Unicode table, glyph 0: bad UTF-8"},
         {2, 1, as_bytes("\xf8\x88\x80\x80\x80\xff"), {}, "Unicode table, glyph 0: bad UTF-8"},
         {2, 1, as_bytes("\xed\xa0\x80\xff"), {}, "Unicode table, glyph 0: U+D800 is not a character"},
         {2, 1, as_bytes("\xef\xbf\xbf\xff"), {}, "Unicode table, glyph 0: U+FFFF is not a character"},
