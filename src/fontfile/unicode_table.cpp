@@ -4,7 +4,6 @@
 #include "fontfile/unicode_table.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -41,11 +40,8 @@ std::optional<token> fail(table_cursor &cursor, std::string problem)
 
 std::optional<token> code_token(table_cursor &cursor, char32_t code)
 {
-    if (!is_table_character(code)) {
-        char text[40];
-        snprintf(text, sizeof text, "U+%04X is not a character", static_cast<unsigned>(code));
-        return fail(cursor, text);
-    }
+    if (std::string why = character_refusal(code); !why.empty())
+        return fail(cursor, why);
     return token{token_kind::code, code};
 }
 
@@ -122,22 +118,23 @@ std::string check_sequences(const glyph_entries &entries, size_t first)
     return {};
 }
 
+// Plain codes come first; after a sequence start, codes join that sequence.
 std::optional<glyph_entries> read_glyph_entries(table_cursor &cursor)
 {
     glyph_entries entries;
-    size_t first_sequence = SIZE_MAX;
+    std::optional<size_t> first_sequence;
     for (std::optional<token> next; (next = next_token(cursor)) && next->kind != token_kind::glyph_end;) {
         if (next->kind == token_kind::sequence_start) {
-            first_sequence = std::min(first_sequence, entries.size());
+            first_sequence = first_sequence.value_or(entries.size());
             entries.emplace_back();
-        } else if (first_sequence != SIZE_MAX) {
+        } else if (first_sequence) {
             entries.back().push_back(next->code);
         } else {
             entries.push_back({next->code});
         }
     }
     if (cursor.problem.empty())
-        cursor.problem = check_sequences(entries, std::min(first_sequence, entries.size()));
+        cursor.problem = check_sequences(entries, first_sequence.value_or(entries.size()));
     if (!cursor.problem.empty())
         return std::nullopt;
     return entries;
@@ -168,9 +165,17 @@ void put_marker(std::vector<unsigned char> &bytes, token_kind kind, int version)
 
 }  // namespace
 
-bool is_table_character(char32_t code)
+std::string code_name(char32_t code)
 {
-    return code <= last_code && (code < 0xd800 || code > 0xdfff) && code != 0xfffe && code != 0xffff;
+    char text[16];
+    snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+std::string character_refusal(char32_t code)
+{
+    bool character = code <= last_code && (code < 0xd800 || code > 0xdfff) && code != 0xfffe && code != 0xffff;
+    return character ? "" : code_name(code) + " is not a character";
 }
 
 bool fits_psf1(const table_entry &entry)

@@ -42,5 +42,9 @@ bool fits_psf1(const table_entry &entry);
 // PSF1, every entry must fit (fits_psf1).
 std::vector<unsigned char> write_unicode_table(const unicode_table &table, int version);
 
-// Whether `code` is a character that a table may hold.
-bool is_table_character(char32_t code);
+// U+ and at least four upper-case hex digits: U+00E9.
+std::string code_name(char32_t code);
+
+// Why a table may not hold `code` (a surrogate, U+FFFE, U+FFFF, above
+// U+10FFFF); empty when it may.
+std::string character_refusal(char32_t code);

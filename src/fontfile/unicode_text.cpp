@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cwchar>
 #include <optional>
 
@@ -15,13 +14,6 @@
 namespace {
 
 constexpr size_t longest_named_entry = 24;
-
-std::string code_text(char32_t code, const char *prefix)
-{
-    char text[16];
-    snprintf(text, sizeof text, "%s%04X", prefix, static_cast<unsigned>(code));
-    return text;
-}
 
 // An entry as typed, cut to fit a message.
 std::string quoted(std::string_view entry)
@@ -75,8 +67,8 @@ std::optional<table_entry> codes_of(std::string_view word)
 std::string not_a_character(const table_entry &entry)
 {
     for (char32_t code : entry)
-        if (!is_table_character(code))
-            return code_text(code, "U+") + " is not a character";
+        if (std::string why = character_refusal(code); !why.empty())
+            return why;
     return {};
 }
 
@@ -102,7 +94,7 @@ std::string format_entry(const table_entry &entry)
 {
     std::string text;
     for (char32_t code : entry)
-        text += code_text(code, text.empty() ? "U+" : "+");
+        text += text.empty() ? code_name(code) : "+" + code_name(code).substr(2);
     return text;
 }
 
