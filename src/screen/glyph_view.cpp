@@ -175,6 +175,7 @@ static void replace_glyph_window()
 
 void draw_current_glyph()
 {
+    show_glyph_characters();
     const glyph_view wanted = wanted_view();
     if (wanted.rows != view.rows || wanted.cols != view.cols || wanted.left != view.left) {
         replace_glyph_window();

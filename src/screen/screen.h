@@ -68,6 +68,10 @@ void move_cursor();
 void toggle_pixel(WINDOW *window, int char_index, font_value &font, int row, int col,
                   int cell_width);
 
+// Shows, on row 3, the characters the current glyph draws, when the font
+// has a Unicode table. Does not refresh the terminal.
+void show_glyph_characters();
+
 // ======== Keys ========
 
 // Clears O_NONBLOCK on standard input, which an earlier program may have left.
