@@ -397,8 +397,8 @@ figure many_loads_memory_figure(const terminal_setup &setup, const scratch_dir &
     return memory;
 }
 
-// Loads one 16x32 font of 512 glyphs after another, edits each (a toggle
-// and a pop), then undoes everything the history holds, loads included.
+// Loads one 16x32 font of 512 glyphs after another, edits each (two
+// toggles, a push and a pop), then undoes everything the history holds.
 figure tall_memory_figure(const terminal_setup &setup)
 {
     constexpr size_t loads = 12;
