@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <span>
 #include <utility>
 
 undo_history font_history;
@@ -155,7 +156,7 @@ static uint64_t make_room(size_t size, size_t font_size)
 
 // Adds a step whose ring bytes are `bytes`, its kind at both ends; the
 // caller has made the change.
-static bool add_step(const std::vector<unsigned char> &bytes, size_t font_size = 0)
+static bool add_step(std::span<const unsigned char> bytes, size_t font_size = 0)
 {
     const uint64_t start = make_room(bytes.size(), font_size);
     const bool kept = start != UINT64_MAX;
@@ -179,7 +180,9 @@ void record_toggle(int char_index, int row, int col)
 {
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::toggle);
-    add_step({kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1), byte_of(static_cast<size_t>(col)), kind});
+    const unsigned char bytes[toggle_step] = {kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1),
+                                              byte_of(static_cast<size_t>(col)), kind};
+    add_step(bytes);
 }
 
 // Pop data: the glyph number, the copy's size and rows, then the glyph's
@@ -214,7 +217,7 @@ static std::string fitted_label(std::string label)
 }
 
 // The font goes beside the ring only when the step made it into the ring.
-static void add_font_step(const std::vector<unsigned char> &bytes, kept_font kept)
+static void add_font_step(std::span<const unsigned char> bytes, kept_font kept)
 {
     const size_t size = kept_size(kept);
     if (add_step(bytes, size)) {
@@ -227,7 +230,8 @@ static void add_font_step(const std::vector<unsigned char> &bytes, kept_font kep
 void record_font_replacement(const std::string &label, font_value before)
 {
     const auto kind = static_cast<unsigned char>(step_kind::whole_font);
-    add_font_step({kind, kind}, {std::move(before), fitted_label(label)});
+    const unsigned char bytes[whole_font_step] = {kind, kind};
+    add_font_step(bytes, {std::move(before), fitted_label(label)});
 }
 
 void record_characters_change(int char_index, font_value before)
@@ -236,7 +240,8 @@ void record_characters_change(int char_index, font_value before)
     std::snprintf(label, sizeof label, "characters of char %03d", char_index);
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::characters);
-    add_font_step({kind, byte_of(c), byte_of(c >> 8), kind}, {std::move(before), label});
+    const unsigned char bytes[characters_step] = {kind, byte_of(c), byte_of(c >> 8), kind};
+    add_font_step(bytes, {std::move(before), label});
 }
 
 // ======== Undoing and redoing ========
