@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-// The ring's budget: 13,107 toggles or about 1,600 pops of 8x16 glyphs.
+// The ring's budget: 13,107 toggles or 1,560 pops of 8x16 glyphs.
 // The fonts replaced may take this much too, or eight times the font being
 // edited when that is more, so at least eight loads can always be undone.
 constexpr size_t history_budget = 64 * 1024;
