@@ -265,3 +265,37 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
 }
 
 }  // namespace
+
+namespace {
+
+// A font from no file, as the console gives one, keeps the form raw holds
+// only when raw can hold it, else becomes a new PSF file that loads back.
+TEST_F(psf_and_gzip, a_font_from_no_file_gets_the_form_that_holds_it)
+{
+    const struct {
+        int width, height, count;
+        bytes header;  // empty: raw
+    } cases[] = {
+        {8, 16, 256, {}},
+        {8, 16, 512, {0x36, 0x04, 1, 16}},
+        {8, 14, 256, {0x36, 0x04, 0, 14}},
+        {8, 8, 300, psf2_font(32, 300, 8, 8)},
+        {16, 32, 512, psf2_font(32, 512, 32, 16)},
+    };
+    for (const auto &c : cases) {
+        font_value taken{c.width, c.height, c.count,
+                         bytes(static_cast<size_t>(c.count * c.height * row_bytes(c.width)), 0x5a)};
+        font_buffer = with_fresh_form(taken);
+        ASSERT_EQ(save_font(path("fresh").c_str()), 0) << error_text;
+        bytes expected = c.header;
+        expected.resize(std::min<size_t>(expected.size(), 32));
+        if (expected.size() == 32)
+            expected[12] = 0;  // no table
+        expected.insert(expected.end(), taken.bytes.begin(), taken.bytes.end());
+        EXPECT_EQ(read_file(path("fresh")), expected) << c.width << "x" << c.height << ", " << c.count;
+        ASSERT_EQ(load_font(path("fresh").c_str()), 0) << error_text;
+        EXPECT_EQ(font_buffer.count, c.count);
+    }
+}
+
+}  // namespace
