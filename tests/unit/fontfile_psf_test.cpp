@@ -105,7 +105,7 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 {
     const bytes font = sample_font(3);
     const bytes long_header = psf2_font(40, 300, 16, 8, {0, 1});
-    const bytes stray_byte = psf1_font(2, {0x41, 0xff, 0x0a});
+    const bytes stray_byte = psf1_font(5, {0x41, 0xff, 0x0a});
     const bytes packed = gzipped(font);
     const bytes few = psf2_font(32, 128, 16, 8);
     const bytes width_1 = psf2_font(32, 3, 9, 1);
