@@ -23,7 +23,8 @@ struct glyph_view {
 
 static glyph_view view;
 
-constexpr int keys_window_end = 35;  // the first column right of the keys window
+// One blank column right of the keys window, so the two frames never read as one.
+constexpr int leftmost_glyph_column = 36;
 constexpr int frame_cols = 4;        // the frame and a blank on each side
 
 static int cell_width()
@@ -49,7 +50,7 @@ static glyph_view wanted_view()
     glyph_view wanted = view;
     const int full_cols = std::max(font_buffer.width * cell_width() + frame_cols,
                                    editor_state.wide_mode ? 20 : 12);
-    wanted.left = COLS - 45 >= full_cols ? 45 : std::max(keys_window_end, COLS - full_cols);
+    wanted.left = COLS - 45 >= full_cols ? 45 : std::max(leftmost_glyph_column, COLS - full_cols);
     wanted.cols = std::min(full_cols, COLS - wanted.left);
     wanted.rows = std::min(font_buffer.height + 2, LINES - 1 - wanted.top);
     wanted.shown_rows = std::min(font_buffer.height, wanted.rows - 2);
