@@ -146,7 +146,7 @@ static size_t end_of_table(const file_image &image, const psf_header &header, si
     uint64_t entries = 0;
     size_t at = start;
     while (entries < header.glyph_count && at + header.table_unit <= image.size()) {
-        unsigned unit = header.table_unit == 1 ? image[at] : image[at] | image[at + 1] << 8;
+        const unsigned unit = header.table_unit == 1 ? image[at] : image[at] | unsigned{image[at + 1]} << 8;
         entries += unit == (header.table_unit == 1 ? psf2_table_end : psf1_table_end);
         at += header.table_unit;
     }
