@@ -188,7 +188,7 @@ const std::string line = "─";
 
 std::vector<view_case> view_cases()
 {
-    const std::string up = key("kcuu1"), down = key("kcud1"), left = key("kcub1");
+    const std::string up = key("kcuu1"), down = key("kcud1"), left = key("kcub1"), right = key("kcuf1");
     const std::string wide_title = "┌ Char 065 [WIDE] ";
     return {
         {"Lat15-TerminusBold32x16.psf.gz", 24, 80, "", "┌ Char 065 " + repeated(line, 8) + "┐",
@@ -201,6 +201,8 @@ std::vector<view_case> view_cases()
          "└" + repeated("↓", 18) + "┘", "│", "│", 5, 0},
         {"32x32.psf", 24, 80, "W", wide_title + repeated(line, 25) + "┐", "└" + repeated("↓", 42) + "┘", "│",
          "→", 0, 0},
+        {"32x32.psf", 24, 80, "W" + repeated(right, 20), wide_title + repeated(line, 25) + "┐",
+         "└" + repeated("↓", 42) + "┘", "←", "→", 0, 1},
         {"32x32.psf", 24, 80, "W" + left + up, wide_title + repeated("↑", 25) + "┐",
          "└" + repeated(line, 42) + "┘", "←", "│", 16, 12},
         {"CyrAsia-Fixed18.psf.gz", 24, 80, up, "┌ Char 065 ↑↑┐", "└" + repeated(line, 12) + "┘", "│", "│",
