@@ -2,8 +2,10 @@
 // fast it starts, how much memory it takes, how fast fonts load and save.
 #pragma once
 
+#include "glyph/font.h"
 #include "scratch_files.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,17 @@ struct figure {
 // in some tens of pixels, as they do in real fonts.
 font_bytes varied_font();
 
-// How many pixels differ between glyphs a and b.
-int differing_pixels(const font_bytes &font, int a, int b);
+// The 8x16 font of 256 glyphs `glyphs`, as the editor holds it.
+font_value classic_font(const font_bytes &glyphs);
+
+// 16x32 fonts of 512 glyphs as Debian ships them, the first one paged through.
+extern const std::vector<std::string> tall_font_paths;
+
+// The font in `path` as the editor loads it; nothing when it cannot be loaded.
+std::optional<font_value> font_from(const std::string &path);
+
+// How many pixels differ between glyphs a and b in rows first_row to end_row - 1.
+int differing_pixels(const font_value &font, int a, int b, int first_row, int end_row);
 
 // A terminal type and a locale the editor is run with.
 struct terminal_setup {

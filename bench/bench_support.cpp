@@ -1,7 +1,8 @@
 #include "bench.h"
 
+#include "fontfile/fontfile.h"
+
 #include <algorithm>
-#include <bit>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -59,12 +60,33 @@ font_bytes varied_font()
     return font;
 }
 
-int differing_pixels(const font_bytes &font, int a, int b)
+font_value classic_font(const font_bytes &glyphs)
 {
-    auto row = [&font](int c, int r) { return font[static_cast<size_t>(c * glyph_height + r)]; };
+    font_value font;
+    font.bytes = glyphs;
+    return font;
+}
+
+const std::vector<std::string> tall_font_paths = {
+    "/usr/share/consolefonts/Uni2-Terminus32x16.psf.gz",
+    "/usr/share/consolefonts/Uni2-TerminusBold32x16.psf.gz",
+    "/usr/share/consolefonts/Uni2-VGA32x16.psf.gz",
+    "/usr/share/consolefonts/Uni3-Terminus32x16.psf.gz",
+};
+
+std::optional<font_value> font_from(const std::string &path)
+{
+    if (load_font(path.c_str()) != 0)
+        return std::nullopt;
+    return font_buffer;
+}
+
+int differing_pixels(const font_value &font, int a, int b, int first_row, int end_row)
+{
     int count = 0;
-    for (int r = 0; r < glyph_height; ++r)
-        count += std::popcount(static_cast<unsigned>(row(a, r) ^ row(b, r)));
+    for (int row = first_row; row < end_row; ++row)
+        for (int col = 0; col < font.width; ++col)
+            count += pixel_lit(font, a, row, col) != pixel_lit(font, b, row, col);
     return count;
 }
 

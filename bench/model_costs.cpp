@@ -9,11 +9,13 @@
 #include <chrono>
 #include <cstdio>
 #include <malloc.h>
+#include <utility>
 
 namespace {
 
 constexpr int stack_pushes = 1'000'000;
 constexpr int toggles = 1'000'000;
+constexpr size_t room_for_every_toggle = 8 * toggles;  // a toggle takes 5 bytes of the ring
 constexpr int file_runs = 2001;
 
 // Heap bytes in use, the blocks malloc took straight from mmap included.
@@ -23,23 +25,26 @@ size_t heap_in_use()
     return info.uordblks + info.hblkhd;
 }
 
+// Pushes a glyph of the font being edited, an 8x16 one.
 figure stack_entry_figure()
 {
     glyph_stack *stack = stack_create();
-    const glyph copy{0x18, 0x3C, 0x66, 0x66, 0x7E, 0x66, 0x66};
+    const glyph_copy copy = copy_glyph(font_buffer, 65);
     const size_t before = heap_in_use();
     for (int i = 0; i < stack_pushes; ++i)
         stack_push(*stack, copy);
     const double per_entry = static_cast<double>(heap_in_use() - before) / stack_pushes;
     delete stack;
     return {"memory per glyph-stack entry, after 1,000,000 pushes", printed("%.1f B", per_entry),
-            "<= 40 B", per_entry <= 40, "malloc's bytes in use (mallinfo2), 16 of them the glyph"};
+            "<= 40 B", per_entry <= 40,
+            "malloc's bytes in use (mallinfo2), 18 of them the glyph and its size"};
 }
 
 void toggle_and_record(int n)
 {
-    const int c = n % glyph_count, row = n / glyph_count % glyph_height, col = n % glyph_width;
-    font_buffer[static_cast<size_t>(c * glyph_height + row)] ^= static_cast<unsigned char>(0x80 >> col);
+    const int c = n % font_buffer.count, row = n / font_buffer.count % font_buffer.height;
+    const int col = n % font_buffer.width;
+    flip_pixel(font_buffer, c, row, col);
     record_toggle(c, row, col);
 }
 
@@ -100,6 +105,24 @@ bool loads(const std::string &path)
     return load_font(path.c_str()) == 0;
 }
 
+// Loads the font in `path` again and again, as L does, until the undo
+// history keeps as many whole fonts as it can.
+figure fonts_kept_figure(const std::string &which, const std::string &path)
+{
+    const std::string what = "undo history: whole fonts kept, " + which;
+    history_restart(history_budget);
+    for (int load = 0; load < 100; ++load) {
+        font_value before = font_buffer;
+        if (!loads(path))
+            return {what, "no font"};
+        record_font_replacement("load of " + path.substr(path.rfind('/') + 1), std::move(before));
+    }
+    return {what, printed("%zu", font_history.fonts.size()),
+            printed(">= %zu", whole_fonts_kept), font_history.fonts.size() >= whole_fonts_kept,
+            printed("%zu B each, %zu KiB in all", font_buffer.bytes.size(),
+                    font_history.font_bytes / 1024)};
+}
+
 } // namespace
 
 std::vector<figure> model_figures()
@@ -116,10 +139,15 @@ std::vector<figure> model_figures()
         stack_entry_figure(),
         toggle_step_figure(),
         toggles_then_undos_figure(history_budget, "the editor's budget"),
-        toggles_then_undos_figure(4 * toggles, "a budget for all"),
+        toggles_then_undos_figure(room_for_every_toggle, "a budget for all"),
+        fonts_kept_figure("8x16 raw font", raw),
         file_time_figure("load, raw form", median_microseconds([&] { loads(raw); }), ""),
         file_time_figure("load, uuencoded form", median_microseconds([&] { loads(uuencoded); }), ""),
         file_time_figure("save", median_microseconds(save),
                          "a temporary file flushed with fsync and renamed: mostly the disk's time"),
+        // Last: these leave a 16x32 font in font_buffer.
+        fonts_kept_figure("16x32 PSF of 512 glyphs", tall_font_paths[0]),
+        file_time_figure("load, 16x32 PSF of 512 glyphs, gzip-compressed",
+                         median_microseconds([&] { loads(tall_font_paths[0]); }), ""),
     };
 }

@@ -2,18 +2,23 @@
 // first full screen, peak resident memory of an editing session.
 #include "bench.h"
 
+#include "fontfile/fontfile.h"
 #include "terminal.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <utility>
+#include <vterm.h>
 
 namespace {
 
 constexpr int first_glyph = 65;
 constexpr int page_steps = 32;
+constexpr int screen_rows = 24;  // the harness's terminal, the smallest the editor takes
+constexpr int screen_cols = 80;
 constexpr int start_up_runs = 101;
 constexpr size_t no_target = 0;
 
@@ -124,27 +129,149 @@ cost costliest_cursor_move(session &s)
     return largest;
 }
 
-figure page_step_figure(session &s, const font_bytes &font)
-{
-    cost largest, total;
-    int pixels = 0, pixels_of_largest = 0;
-    for (int step = 0; step < page_steps; ++step) {
-        const int from = first_glyph + step;
-        cost c = s.cost_of(printed("page step to %d", from + 1), s.key("knp"));
-        const int differing = differing_pixels(font, from, from + 1);
-        if (c.bytes >= largest.bytes) {
-            largest = c;
-            pixels_of_largest = differing;
-        }
-        total.bytes += c.bytes;
-        total.writes += c.writes;
-        pixels += differing;
+// A second emulator that follows what the editor sent and notes which cells
+// each command wrote: the screen alone cannot tell a cell written again with
+// the same character from one left alone.
+struct write_watch {
+    VTerm *vt = vterm_new(screen_rows, screen_cols);
+    VTermScreen *screen = vterm_obtain_screen(vt);
+    std::vector<cursor_position> written;
+
+    static int on_damage(VTermRect rect, void *self)
+    {
+        for (int row = rect.start_row; row < rect.end_row; ++row)
+            for (int col = rect.start_col; col < rect.end_col; ++col)
+                static_cast<write_watch *>(self)->written.push_back({row, col});
+        return 1;
     }
-    figure result = cost_figure(printed("page step, largest of %d", page_steps), largest, 200,
+
+    write_watch()
+    {
+        static const VTermScreenCallbacks callbacks = {.damage = on_damage};
+        vterm_set_utf8(vt, 1);
+        vterm_screen_set_callbacks(screen, &callbacks, this);
+        vterm_screen_enable_altscreen(screen, 1);
+        vterm_screen_reset(screen, 1);
+    }
+    ~write_watch() { vterm_free(vt); }
+    write_watch(const write_watch &) = delete;
+    write_watch &operator=(const write_watch &) = delete;
+
+    // The cells `bytes` write, unchanged ones included.
+    const std::vector<cursor_position> &cells_written_by(const std::string &bytes)
+    {
+        written.clear();
+        vterm_input_write(vt, bytes.data(), bytes.size());
+        vterm_screen_flush_damage(screen);
+        return written;
+    }
+};
+
+// The glyph window's frame as the screen shows it: its corners, and the
+// columns of the title, which a page step rewrites.
+struct window_frame {
+    int top = 5, left = 45, bottom = 5, right = 45;
+    int title_end = 45;
+
+    bool holds(cursor_position cell) const
+    {
+        const bool edge_row = cell.row == top || cell.row == bottom;
+        const bool edge_col = cell.col == left || cell.col == right;
+        const bool in_rows = cell.row >= top && cell.row <= bottom;
+        const bool in_cols = cell.col >= left && cell.col <= right;
+        const bool in_title = cell.row == top && cell.col > left && cell.col < title_end;
+        return ((edge_row && in_cols) || (edge_col && in_rows)) && !in_title;
+    }
+};
+
+window_frame frame_on_screen(session &s)
+{
+    window_frame frame;
+    while (frame.right + 1 < screen_cols && s.t.text(frame.top, frame.right, 1) != "┐")
+        ++frame.right;
+    while (frame.bottom + 1 < screen_rows && s.t.text(frame.bottom, frame.left, 1) != "└")
+        ++frame.bottom;
+    frame.title_end = frame.left + 1 + static_cast<int>(printed(" Char %03d ", 0).size());
+    return frame;
+}
+
+// Page steps through a font: their bytes, the pixels that changed in the
+// part of the glyph shown, and the steps that wrote any cell of the frame.
+struct page_walk {
+    cost largest, total;
+    int steps = 0;
+    int pixels = 0, pixels_of_largest = 0;
+    int frame_writes = 0;
+};
+
+// Steps from glyph 65, where the editor starts, with the window showing
+// the glyph's rows from `first_row` on.
+page_walk walk_pages(session &s, const font_value &font, int steps, int first_row)
+{
+    const window_frame frame = frame_on_screen(s);
+    const int end_row = first_row + frame.bottom - frame.top - 1;
+    write_watch watch;
+    watch.cells_written_by(s.t.terminal_output());
+    page_walk walk;
+    walk.steps = steps;
+    for (int step = 0; step < steps; ++step) {
+        const int from = (first_glyph + step) % font.count;
+        const int to = (from + 1) % font.count;
+        const size_t before = s.t.terminal_output().size();
+        const cost c = s.cost_of(printed("page step to %d", to), s.key("knp"));
+        const std::vector<cursor_position> &written =
+            watch.cells_written_by(s.t.terminal_output().substr(before));
+        walk.frame_writes +=
+            std::ranges::any_of(written, [&](cursor_position cell) { return frame.holds(cell); });
+        const int differing = differing_pixels(font, from, to, first_row, end_row);
+        if (c.bytes >= walk.largest.bytes) {
+            walk.largest = c;
+            walk.pixels_of_largest = differing;
+        }
+        walk.total.bytes += c.bytes;
+        walk.total.writes += c.writes;
+        walk.pixels += differing;
+    }
+    return walk;
+}
+
+figure page_step_figure(const std::string &what, const page_walk &walk, size_t target)
+{
+    figure result = cost_figure(printed("%s, largest of %d", what.c_str(), walk.steps),
+                                walk.largest, target,
                                 printed("%d pixels differ on average, %d in the largest step",
-                                        pixels / page_steps, pixels_of_largest));
-    result.detail = "; mean " + cost_text({total.bytes / page_steps, total.writes / page_steps});
+                                        walk.pixels / walk.steps, walk.pixels_of_largest));
+    result.target += result.target.empty() ? "frame untouched" : ", frame untouched";
+    result.met = result.met && walk.frame_writes == 0;
+    result.detail = "; mean " + cost_text({walk.total.bytes / static_cast<size_t>(walk.steps),
+                                           walk.total.writes / walk.steps});
+    if (walk.frame_writes > 0)
+        result.detail += printed("; %d steps wrote on the frame", walk.frame_writes);
     return result;
+}
+
+// Every glyph of a 16x32 font, paged through on 80x24, where the window
+// shows 16 of its 32 rows: first the top ones, as the font opens, then the
+// middle ones, which hold most of the letters' pixels.
+std::vector<figure> tall_page_figures(const terminal_setup &setup, bool show_bytes)
+{
+    const std::string top = "16x32 page step, top rows shown";
+    const std::string middle = "16x32 page step, middle rows shown";
+    const std::optional<font_value> font = font_from(tall_font_paths[0]);
+    if (!font)
+        return {{top, "no font"}, {middle, "no font"}};
+    session s(setup, show_bytes, tall_font_paths[0]);
+    const page_walk from_top = walk_pages(s, *font, font->count, 0);
+    const window_frame frame = frame_on_screen(s);
+    const int middle_row = 8, shown_rows = frame.bottom - frame.top - 1;
+    std::string down;
+    for (int row = 0; row < middle_row + shown_rows - 1; ++row)
+        down += s.key("kcud1");
+    s.sent_for(down);
+    const page_walk from_middle = walk_pages(s, *font, font->count, middle_row);
+    s.quit();
+    return {page_step_figure(top, from_top, no_target),
+            page_step_figure(middle, from_middle, no_target)};
 }
 
 std::vector<figure> command_figures(session &s, const font_bytes &font)
@@ -156,7 +283,7 @@ std::vector<figure> command_figures(session &s, const font_bytes &font)
         cost_figure("start-up to the full first screen", start_up, no_target),
         cost_figure("cursor move, largest of the four arrows", costliest_cursor_move(s), 8),
         cost_figure("pixel toggle", s.cost_of("pixel toggle", " "), 12),
-        page_step_figure(s, font),
+        page_step_figure("page step", walk_pages(s, classic_font(font), page_steps, 0), 200),
         cost_figure("wide mode on", s.cost_of("wide mode on", "w"), no_target),
         cost_figure("wide mode off", s.cost_of("wide mode off", "w"), no_target,
                     "repaints the whole screen, as going back to narrow must"),
@@ -189,6 +316,17 @@ figure start_up_time_figure(const terminal_setup &setup, const std::string &font
             printed("%.2f ms", middle), "< 15 ms", middle < 15, ""};
 }
 
+// The session's peak resident memory, and its own memory at the end
+// (RssAnon), which varies far less from run to run than what the shared
+// libraries add to the peak.
+figure session_memory(const session &s, const std::string &what)
+{
+    const long peak = proc_figure(s.t.pid(), "status", "VmHWM");
+    const long own = proc_figure(s.t.pid(), "status", "RssAnon");
+    return {what, printed("%.2f MiB", static_cast<double>(peak) / 1024), "< 4 MiB", peak < 4096,
+            printed("VmHWM; %ld KiB its own (RssAnon) at the end", own)};
+}
+
 // Loads, edits, copies glyphs, saves and loads again, then reads the peak.
 figure peak_memory_figure(const terminal_setup &setup, const scratch_dir &dir,
                           const std::string &font_name)
@@ -198,12 +336,11 @@ figure peak_memory_figure(const terminal_setup &setup, const scratch_dir &dir,
     s.sent_for(" " + down + " " + next + next + "p" + next + "o" + "w w" + "#200\r");
     s.sent_for("s\r");
     s.sent_for("l\r");
-    long kib = proc_figure(s.t.pid(), "status", "VmHWM");
+    figure memory = session_memory(s, "peak resident memory: load, edit, save, load");
     s.quit();
-    bool saved = dir.read(font_name) != varied_font();
-    return {"peak resident memory: load, edit, save, load",
-            printed("%.2f MiB", static_cast<double>(kib) / 1024), "< 4 MiB", kib < 4096,
-            saved ? "VmHWM" : "VmHWM; the save did not happen"};
+    if (dir.read(font_name) == varied_font())
+        memory.note += "; the save did not happen";
+    return memory;
 }
 
 // A font as the system ships them: gzip-compressed PSF. When the system has
@@ -233,17 +370,17 @@ figure psf_memory_figure(const terminal_setup &setup, const scratch_dir &dir)
     dir.write("console.psf.gz", packed);
     session s(setup, false, "console.psf.gz", dir.path.string());
     s.sent_for(" s\r");
-    long kib = proc_figure(s.t.pid(), "status", "VmHWM");
-    bool saved = s.t.row_text(23).rfind("Font saved.", 0) == 0 &&
-                 dir.read("console.psf.gz") != packed;
+    figure memory =
+        session_memory(s, "peak resident memory: load, edit, save a compressed PSF font");
+    memory.note += "; " + which;
+    if (s.t.row_text(23).rfind("Font saved.", 0) != 0 || dir.read("console.psf.gz") == packed)
+        memory.note += "; the save did not happen";
     s.quit();
-    return {"peak resident memory: load, edit, save a compressed PSF font",
-            printed("%.2f MiB", static_cast<double>(kib) / 1024), "< 4 MiB", kib < 4096,
-            "VmHWM; " + which + (saved ? "" : "; the save did not happen")};
+    return memory;
 }
 
-// Reloads the font again and again: each load is a 4 KiB step of the undo
-// history, which stays within its budget by dropping the oldest.
+// Reloads the font again and again: the undo history keeps the 4 KiB font
+// each load replaced, and stays within its budget by dropping the oldest.
 figure many_loads_memory_figure(const terminal_setup &setup, const scratch_dir &dir,
                                 const std::string &font_name)
 {
@@ -253,11 +390,38 @@ figure many_loads_memory_figure(const terminal_setup &setup, const scratch_dir &
         hundred_loads += "l\r";
     for (int i = 0; i < 100; ++i)
         s.sent_for(hundred_loads);
-    long kib = proc_figure(s.t.pid(), "status", "VmHWM");
-    bool loaded = s.t.row_text(23).rfind("Font loaded.", 0) == 0;
+    figure memory = session_memory(s, "peak resident memory: 10,000 loads");
+    if (s.t.row_text(23).rfind("Font loaded.", 0) != 0)
+        memory.note += "; the loads failed";
     s.quit();
-    return {"peak resident memory: 10,000 loads", printed("%.2f MiB", static_cast<double>(kib) / 1024),
-            "< 4 MiB", kib < 4096, loaded ? "VmHWM" : "VmHWM; the loads failed"};
+    return memory;
+}
+
+// Loads one 16x32 font of 512 glyphs after another, edits each (two
+// toggles, a push and a pop), then undoes everything the history holds.
+figure tall_memory_figure(const terminal_setup &setup)
+{
+    constexpr size_t loads = 12;
+    const std::string what =
+        printed("peak resident memory: %zu loads of 16x32 fonts, edits, undo all", loads);
+    if (!font_from(tall_font_paths[0]))
+        return {what, "no font"};
+    session s(setup, false, tall_font_paths[0]);
+    const std::string edit = " " + s.key("kcud1") + " p" + s.key("knp") + "o";
+    for (size_t load = 1; load <= loads; ++load)
+        s.sent_for("l\x15" + tall_font_paths[load % tall_font_paths.size()] + "\r" + edit);
+    int loads_undone = 0;
+    auto all_undone = [&s] {
+        return s.t.row_text(23).find("(nothing more to undo).") != std::string::npos;
+    };
+    for (int undo = 0; undo < 1000 && !all_undone(); ++undo) {
+        s.sent_for("u");
+        loads_undone += s.t.row_text(23).starts_with("Undone: load of");
+    }
+    figure memory = session_memory(s, what);
+    memory.note += printed("; %d loads undone", loads_undone);
+    s.quit();
+    return memory;
 }
 
 } // namespace
@@ -269,6 +433,8 @@ std::vector<figure> byte_figures(const terminal_setup &setup, bool show_bytes)
     session s(setup, show_bytes, dir.write("varied.font", font));
     std::vector<figure> figures = command_figures(s, font);
     s.quit();
+    for (figure &f : tall_page_figures(setup, show_bytes))
+        figures.push_back(f);
     return figures;
 }
 
@@ -277,5 +443,6 @@ std::vector<figure> run_figures(const terminal_setup &setup)
     scratch_dir dir;
     const std::string font_path = dir.write("varied.font", varied_font());
     return {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
-            many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir)};
+            many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir),
+            tall_memory_figure(setup)};
 }

@@ -79,7 +79,7 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg -s quorvalen >/dev/null 2>&1; then
     usage=$(/usr/bin/quorvalen a b || true)
     check "installed, it prints its usage" has_line '^Usage: /usr/bin/quorvalen fontfile$' "$usage"
     check "installed, man shows its page" \
-        has_line '^ +quorvalen - full-screen editor for 8x16 bitmap console fonts$' \
+        has_line '^ +quorvalen - full-screen editor for bitmap console fonts$' \
         "$(LC_ALL=C man quorvalen 2>/dev/null)"
     dpkg -r quorvalen >/dev/null
     check "removed, no binary is left" test ! -e /usr/bin/quorvalen

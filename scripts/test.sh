@@ -8,10 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# console-setup-linux brings the real console fonts the tests walk through.
-packages=(cmake make g++ clang libclang-rt-dev pkg-config libncurses-dev libgtest-dev
-          libvterm-dev sharutils groff-base dpkg-dev file man-db zlib1g-dev
-          console-setup-linux qemu-system-x86 linux-image-amd64 busybox-static lintian)
+# Those that build the editor, then those of the tests; console-setup-linux
+# brings the real console fonts the tests walk through.
+mapfile -t packages <scripts/build-packages
+packages+=(clang libclang-rt-dev libgtest-dev libvterm-dev sharutils groff-base dpkg-dev file
+           man-db console-setup-linux qemu-system-x86 linux-image-amd64 busybox-static lintian)
 scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc)

@@ -105,10 +105,16 @@ int read_font_stream(const char *path, file_image &image)
     if (fd < 0)
         return -1;
     file_image packed;
-    int result = read_up_to(fd, packed, file_image_limit);
+    int result = read_up_to(fd, packed, file_image_limit + 1);
     close(fd);
     if (result != 0)
         return -1;
+    // A PSF font cut at the limit would be saved without the rest of its table.
+    if (packed.size() > file_image_limit && begins_psf(packed.data(), packed.size())) {
+        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
+        return -1;
+    }
+    packed.resize(std::min(packed.size(), file_image_limit));
     if (begins_gzip(packed.data(), packed.size())) {
         if (gunzip_image(packed, image) == 0)
             return 1;

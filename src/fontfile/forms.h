@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The bytes of a whole file, after any gzip layer.
@@ -62,6 +63,17 @@ bool psf_accounts_for_file(const file_image &image);
 // The header of a new PSF file for `font`'s size and count, without a
 // Unicode table: PSF1 where it can hold the font, else PSF2.
 file_image new_psf_header(const font_value &font);
+
+// Where a PSF font's Unicode table starts, and the PSF version that tells
+// its form; nothing for a font without one.
+struct psf_table_place {
+    int version = 0;
+    size_t start = 0;
+};
+std::optional<psf_table_place> table_place(const font_value &font);
+
+// A PSF1 font whose table now holds a sequence says so in its mode byte.
+void note_psf1_sequences(font_value &font);
 
 // ======== Files read whole ========
 

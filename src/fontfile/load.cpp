@@ -244,7 +244,7 @@ static int load_font_image(file_image &image, font_value &found)
 {
     psf_shape shape;
     int is_psf = find_psf_glyphs(image, shape);
-    if (is_psf < 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
+    if (is_psf != 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
         is_psf = 0;
     if (is_psf < 0)
         return -1;

@@ -146,7 +146,7 @@ static size_t end_of_table(const file_image &image, const psf_header &header, si
     uint64_t entries = 0;
     size_t at = start;
     while (entries < header.glyph_count && at + header.table_unit <= image.size()) {
-        unsigned unit = header.table_unit == 1 ? image[at] : image[at] | image[at + 1] << 8;
+        unsigned unit = header.table_unit == 1 ? image[at] : image[at] | unsigned{image[at + 1]} << 8;
         entries += unit == (header.table_unit == 1 ? psf2_table_end : psf1_table_end);
         at += header.table_unit;
     }
@@ -197,4 +197,28 @@ file_image new_psf_header(const font_value &font)
         return psf2_header_for(font);
     const auto mode = static_cast<unsigned char>(font.count == 512 ? psf1_mode_512 : 0);
     return {psf1_magic[0], psf1_magic[1], mode, static_cast<unsigned char>(font.height)};
+}
+
+// ======== The Unicode table ========
+
+constexpr unsigned psf1_mode_sequences = 0x04;
+
+std::optional<psf_table_place> table_place(const font_value &font)
+{
+    const file_image &image = font.bytes;
+    if (!font.is_file)
+        return std::nullopt;
+    const psf_header header = read_header(image);
+    if (!header.has_table)
+        return std::nullopt;
+    const int version = begins_psf1(image.data(), image.size()) ? 1 : 2;
+    return psf_table_place{version, font.glyph_offset + static_cast<size_t>(font.count * glyph_size(font))};
+}
+
+// kbd writes a PSF1 table with sequences as mode 4, or 5 with 512 glyphs.
+void note_psf1_sequences(font_value &font)
+{
+    unsigned char &mode = font.bytes[2];
+    if (!(mode & psf1_mode_sequences))
+        mode = static_cast<unsigned char>(psf1_mode_sequences | (mode & psf1_mode_512));
 }

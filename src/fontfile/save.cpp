@@ -1,8 +1,8 @@
 // Writing a font file. A regular file is replaced only by a complete,
-// flushed copy that keeps the old file's owner, so a save that fails half
-// way never costs the user the font already on disk. Where no such copy can
-// take the file's place, the file is written over, and put back as it was
-// if that fails.
+// flushed copy that keeps the old file's owner and access, so a save that
+// fails half way never costs the user the font already on disk. Where no
+// such copy can take the file's place, the file is written over, and put
+// back as it was if that fails.
 #include "fontfile/file_calls.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
@@ -161,7 +161,7 @@ static bool write_over(const char *path, open_file &target, const struct stat &s
     errno = error;
     fail("write");
     if (!restored)
-        strncat(error_text, ", and the old content could not be put back",
+        strncat(error_text, "; the old file could not be restored",
                 sizeof error_text - strlen(error_text) - 1);
     return false;
 }
@@ -170,26 +170,36 @@ static bool write_over(const char *path, open_file &target, const struct stat &s
 
 enum class temp_outcome { made, write_over, failed };
 
-// Gives the temporary file the old file's owner, group and permission bits,
-// in that order: a change of owner clears set-user-ID and set-group-ID bits,
-// and those may stay only while the owner and group are the old ones.
-static temp_outcome copy_owner_and_mode(int fd, const struct stat &old)
+// Gives the temporary file the old file's owner and group, then its ACL,
+// which sets the permission bits, and its extended attributes, and last its
+// set-ID and sticky bits, which a change of owner clears. Until the ACL comes
+// the file gives group and others nothing; a chmod before it would give the
+// owning group, for a moment, the access of the ACL's mask, which is what
+// the group bits hold. What cannot be copied is a reason to write over the
+// old file instead, which keeps it all.
+static temp_outcome copy_owner_and_access(const char *path, int old_fd, const struct stat &old,
+                                          const temp_file &temp)
 {
+    int fd = temp.file.fd;
     struct stat made {};
     if (fstat(fd, &made) != 0)
         return temp_outcome::failed;
     if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
         fchown(fd, old.st_uid, old.st_gid) != 0)
         return temp_outcome::write_over;
+    if (file_copy_acl(path, old_fd, temp.path.c_str(), fd) != 0 ||
+        file_copy_xattrs(path, old_fd, temp.path.c_str(), fd) != 0)
+        return temp_outcome::write_over;
     return fchmod(fd, old.st_mode & 07777) == 0 ? temp_outcome::made : temp_outcome::failed;
 }
 
 // Makes `temp` in the directory of the file `path` resolves to, through any
-// symbolic links. A directory that does not allow the file, or an owner the
-// file cannot be given, is a reason to write over the old file; any other
-// failure (no file descriptors, no space) fails the save, so the old font
-// stays whole.
-static temp_outcome make_temp_beside(const char *path, const struct stat &old, temp_file &temp)
+// symbolic links, like the old file open as `old_fd`. A directory that does
+// not allow the file, or an owner or access the file cannot be given, is a
+// reason to write over the old file; any other failure (no file
+// descriptors, no space) fails the save, so the old font stays whole.
+static temp_outcome make_temp_beside(const char *path, int old_fd, const struct stat &old,
+                                     temp_file &temp)
 {
     char resolved[PATH_MAX];
     if (!realpath(path, resolved))
@@ -202,7 +212,7 @@ static temp_outcome make_temp_beside(const char *path, const struct stat &old, t
                                                                    : temp_outcome::failed;
     temp.path = std::move(name);
     temp.file.fd = fd;
-    return copy_owner_and_mode(fd, old);
+    return copy_owner_and_access(path, old_fd, old, temp);
 }
 
 static bool rename_refused(int error)
@@ -217,7 +227,7 @@ static bool write_regular_file(const char *path, open_file &target, const struct
     if (status.st_nlink > 1)
         return write_over(path, target, status, data, size);
     temp_file temp;
-    switch (make_temp_beside(path, status, temp)) {
+    switch (make_temp_beside(path, target.fd, status, temp)) {
     case temp_outcome::made: break;
     case temp_outcome::write_over: return write_over(path, target, status, data, size);
     case temp_outcome::failed: return fail("write");

@@ -3,12 +3,14 @@
 // newest (to undo); a pop, whose size follows its glyphs', also has its
 // length inside both kinds. A whole-font step holds no data in the ring:
 // its font is kept beside it, and undoing or redoing it swaps that font
-// with the one being edited.
+// with the one being edited. A change of a glyph's characters is kept the
+// same way, with the glyph's number in the ring.
 #include "glyph/undo_history.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <span>
 #include <utility>
 
 undo_history font_history;
@@ -18,6 +20,7 @@ undo_history font_history;
 constexpr size_t toggle_step = 5;      // kind, glyph and pixel in 3 bytes, kind
 constexpr size_t pop_framing = 6;      // kind and length at each end
 constexpr size_t whole_font_step = 2;  // kind, kind
+constexpr size_t characters_step = 4;  // kind, glyph in 2 bytes, kind
 
 static unsigned char &ring_byte(uint64_t offset)
 {
@@ -40,6 +43,7 @@ static size_t step_size(step_kind kind, size_t pop_length)
     case step_kind::toggle: return toggle_step;
     case step_kind::pop: return pop_length + pop_framing;
     case step_kind::whole_font: return whole_font_step;
+    case step_kind::characters: return characters_step;
     }
     return 0;
 }
@@ -110,10 +114,15 @@ static void drop_undone_fonts()
     }
 }
 
+static bool keeps_a_font(step_kind kind)
+{
+    return kind == step_kind::whole_font || kind == step_kind::characters;
+}
+
 static void drop_oldest_step()
 {
     undo_history &h = font_history;
-    if (kind_at(h.oldest) == step_kind::whole_font) {
+    if (keeps_a_font(kind_at(h.oldest))) {
         h.font_bytes -= kept_size(h.fonts.front());
         h.fonts.pop_front();
         --h.fonts_in_force;
@@ -147,7 +156,7 @@ static uint64_t make_room(size_t size, size_t font_size)
 
 // Adds a step whose ring bytes are `bytes`, its kind at both ends; the
 // caller has made the change.
-static bool add_step(const std::vector<unsigned char> &bytes, size_t font_size = 0)
+static bool add_step(std::span<const unsigned char> bytes, size_t font_size = 0)
 {
     const uint64_t start = make_room(bytes.size(), font_size);
     const bool kept = start != UINT64_MAX;
@@ -171,7 +180,9 @@ void record_toggle(int char_index, int row, int col)
 {
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::toggle);
-    add_step({kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1), byte_of(static_cast<size_t>(col)), kind});
+    const unsigned char bytes[toggle_step] = {kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1),
+                                              byte_of(static_cast<size_t>(col)), kind};
+    add_step(bytes);
 }
 
 // Pop data: the glyph number, the copy's size and rows, then the glyph's
@@ -205,16 +216,32 @@ static std::string fitted_label(std::string label)
     return label.substr(0, head) + "..." + label.substr(tail);
 }
 
-void record_font_replacement(const std::string &label, font_value before)
+// The font goes beside the ring only when the step made it into the ring.
+static void add_font_step(std::span<const unsigned char> bytes, kept_font kept)
 {
-    kept_font kept{std::move(before), fitted_label(label)};
     const size_t size = kept_size(kept);
-    const auto kind = static_cast<unsigned char>(step_kind::whole_font);
-    if (add_step({kind, kind}, size)) {
+    if (add_step(bytes, size)) {
         font_history.fonts.push_back(std::move(kept));
         font_history.font_bytes += size;
         ++font_history.fonts_in_force;
     }
+}
+
+void record_font_replacement(const std::string &label, font_value before)
+{
+    const auto kind = static_cast<unsigned char>(step_kind::whole_font);
+    const unsigned char bytes[whole_font_step] = {kind, kind};
+    add_font_step(bytes, {std::move(before), fitted_label(label)});
+}
+
+void record_characters_change(int char_index, font_value before)
+{
+    char label[32];
+    std::snprintf(label, sizeof label, "characters of char %03d", char_index);
+    const auto c = static_cast<size_t>(char_index);
+    const auto kind = static_cast<unsigned char>(step_kind::characters);
+    const unsigned char bytes[characters_step] = {kind, byte_of(c), byte_of(c >> 8), kind};
+    add_font_step(bytes, {std::move(before), label});
 }
 
 // ======== Undoing and redoing ========
@@ -281,6 +308,10 @@ static history_change apply_step(uint64_t start, glyph_stack &stack, bool undoin
     case step_kind::toggle: apply_toggle(start, change); break;
     case step_kind::pop: apply_pop(start, change, stack, undoing); break;
     case step_kind::whole_font: apply_font_replacement(change, undoing); break;
+    case step_kind::characters:
+        change.char_index = static_cast<int>(u16_at(start + 1));
+        apply_font_replacement(change, undoing);
+        break;
     }
     return change;
 }
@@ -329,6 +360,7 @@ static std::string what_changed(const history_change &change)
         std::snprintf(text, sizeof text, "pop into char %03d", change.char_index);
         return text;
     case step_kind::whole_font:
+    case step_kind::characters:
         return change.label;
     }
     return "";

@@ -1,7 +1,7 @@
 // Every change to font_buffer, kept so it can be undone and redone: pixel
 // toggles, pops and whole-font replacements such as loads. Toggles and pops
 // live in one ring of bytes of a fixed budget; the fonts a whole-font
-// change replaced are kept beside it, within a budget of their own that
+// change (or a change of a glyph's characters) replaced are kept beside it, within a budget of their own that
 // grows with the font. The oldest steps are dropped to make room.
 // No curses here: the U and Ctrl-R commands show what these functions did.
 #pragma once
@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-// The ring's budget: 13,107 toggles or about 1,600 pops of 8x16 glyphs.
+// The ring's budget: 13,107 toggles or 1,560 pops of 8x16 glyphs.
 // The fonts replaced may take this much too, or eight times the font being
 // edited when that is more, so at least eight loads can always be undone.
 constexpr size_t history_budget = 64 * 1024;
@@ -26,7 +26,7 @@ constexpr size_t whole_fonts_kept = 8;
 // naming it fits on one 80-column line.
 constexpr size_t label_capacity = 40;
 
-enum class step_kind : unsigned char { toggle = 1, pop = 2, whole_font = 3 };
+enum class step_kind : unsigned char { toggle = 1, pop = 2, whole_font = 3, characters = 4 };
 
 // A font a whole-font step replaced, or brought back by undoing it.
 struct kept_font {
@@ -65,6 +65,10 @@ void record_pop(int char_index, const glyph_copy &before, const glyph_copy &copy
 // "console load"); `before` is the whole font as it was.
 void record_font_replacement(const std::string &label, font_value before);
 
+// A change of the characters glyph `char_index` draws, kept like a
+// whole-font change: `before` is the whole font as it was.
+void record_characters_change(int char_index, font_value before);
+
 // The font as it is now is what a load, a save or a console load left:
 // not unsaved, until a change, undo or redo moves away from this state.
 void mark_font_saved();
@@ -72,7 +76,7 @@ void mark_font_saved();
 // What an undo or redo changed.
 struct history_change {
     step_kind kind = step_kind::toggle;
-    int char_index = 0;  // the glyph changed; a toggle's or pop's only
+    int char_index = 0;  // the glyph changed; not a whole-font change's
     int row = 0;         // a toggle's pixel
     int col = 0;
     std::string label;   // a whole-font change's

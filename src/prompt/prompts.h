@@ -16,3 +16,11 @@ void prompt_char_number();
 // the font from it or save the font to it, reporting on the status line.
 void prompt_load();
 void prompt_save();
+
+// For a font with a Unicode table (others ignore these keys):
+// `/` asks for a character, typed or as U+ and its code, and makes current
+// the lowest-numbered glyph that draws it.
+void prompt_find_character();
+// `=` asks for the characters the current glyph draws, starting from those
+// it draws now, and gives it exactly those, as one step to undo.
+void prompt_glyph_characters();

@@ -23,7 +23,8 @@ struct glyph_view {
 
 static glyph_view view;
 
-constexpr int keys_window_end = 35;  // the first column right of the keys window
+// One blank column right of the keys window, so the two frames never read as one.
+constexpr int leftmost_glyph_column = 36;
 constexpr int frame_cols = 4;        // the frame and a blank on each side
 
 static int cell_width()
@@ -41,18 +42,25 @@ static int scrolled_to(int first, int cursor, int shown, int total)
     return std::clamp(first, 0, total - shown);
 }
 
+// The narrowest glyph window: its title and the frame's corners. A glyph
+// taller than the window gets two columns more, so that arrows beside the
+// title can tell of rows above.
+static int least_cols(int shown_rows)
+{
+    return (editor_state.wide_mode ? 20 : 12) + (shown_rows < font_buffer.height ? 2 : 0);
+}
+
 // The window the current font, wide mode, terminal and pixel cursor call
-// for: at column 45 where the glyph fits there, else as far left as the
-// keys window allows, and at least as wide as its title.
+// for: at column 45 where the glyph fits there, else only as far left as it
+// must, never on the keys window.
 static glyph_view wanted_view()
 {
     glyph_view wanted = view;
-    const int full_cols = std::max(font_buffer.width * cell_width() + frame_cols,
-                                   editor_state.wide_mode ? 20 : 12);
-    wanted.left = COLS - 45 >= full_cols ? 45 : std::max(keys_window_end, COLS - full_cols);
-    wanted.cols = std::min(full_cols, COLS - wanted.left);
     wanted.rows = std::min(font_buffer.height + 2, LINES - 1 - wanted.top);
-    wanted.shown_rows = std::min(font_buffer.height, wanted.rows - 2);
+    wanted.shown_rows = wanted.rows - 2;
+    const int full_cols = std::max(font_buffer.width * cell_width() + frame_cols, least_cols(wanted.shown_rows));
+    wanted.left = COLS - 45 >= full_cols ? 45 : std::max(leftmost_glyph_column, COLS - full_cols);
+    wanted.cols = std::min(full_cols, COLS - wanted.left);
     wanted.shown_cols = std::min(font_buffer.width, (wanted.cols - frame_cols) / cell_width());
     wanted.first_row = scrolled_to(wanted.first_row, editor_state.cursor_row, wanted.shown_rows,
                                    font_buffer.height);
@@ -175,6 +183,7 @@ static void replace_glyph_window()
 
 void draw_current_glyph()
 {
+    show_glyph_characters();
     const glyph_view wanted = wanted_view();
     if (wanted.rows != view.rows || wanted.cols != view.cols || wanted.left != view.left) {
         replace_glyph_window();

@@ -3,8 +3,10 @@
 #include "fontfile/fontfile.h"
 #include "screen/screen.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -17,12 +19,23 @@ sigset_t key_wait_signal_set()
 
 
 // An earlier program may have left the terminal non-blocking: every read
-// would then fail at once and the idle editor would spin.
+// would then fail at once and the idle editor would spin. Async-signal-safe.
 void make_input_blocking()
 {
     int flags = fcntl(STDIN_FILENO, F_GETFL);
     if (flags >= 0 && (flags & O_NONBLOCK))
         fcntl(STDIN_FILENO, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+// A program running beside the editor may make the terminal non-blocking
+// at any time; a read that fails at once for that waits for a key instead.
+static bool waited_for_input_after_failed_read()
+{
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+        return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    poll(&input, 1, -1);
+    return true;
 }
 
 // ======== Stopping with Ctrl-Z ========
@@ -42,14 +55,19 @@ static bool terminal_size_is_not(int rows, int width)
 // change of size. So after the library's own resume (which may take in the
 // new size, but tells no one) a new size is passed on as a resize; and the
 // key read is not restarted, so that happens now.
+// A program run while the editor was stopped may have left the terminal
+// non-blocking, so that is undone on every resume too.
 static void stop_and_look_at_size(int signal_number)
 {
+    const int saved_errno = errno;
     const int rows = LINES;
     const int width = COLS;
     library_stop_handler(signal_number);
+    make_input_blocking();
     failed_reads_to_forgive = 2;
     if (terminal_size_is_not(rows, width))
         raise(SIGWINCH);
+    errno = saved_errno;
 }
 
 void watch_size_across_stops()
@@ -70,8 +88,17 @@ void watch_size_across_stops()
 static int wgetch_across_stops(WINDOW *window)
 {
     int key;
-    while ((key = wgetch(window)) == ERR && failed_reads_to_forgive > 0)
+    for (;;) {
+        errno = 0;
+        key = wgetch(window);
+        if (key != ERR)
+            break;
+        if (waited_for_input_after_failed_read())
+            continue;
+        if (failed_reads_to_forgive == 0)
+            break;
         failed_reads_to_forgive = failed_reads_to_forgive - 1;
+    }
     if (key != KEY_RESIZE)
         failed_reads_to_forgive = 0;
     return key;

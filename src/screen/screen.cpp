@@ -75,6 +75,7 @@ void draw_screen()
     draw_title_bar();
     draw_keys_window();
     create_glyph_window();
+    show_glyph_characters();
     wrefresh(stdscr);
     status_line = newwin(1, COLS, LINES - 1, 0);
     wrefresh(keys_window);

@@ -68,13 +68,18 @@ void move_cursor();
 void toggle_pixel(WINDOW *window, int char_index, font_value &font, int row, int col,
                   int cell_width);
 
+// Shows, on row 3, the characters the current glyph draws, when the font
+// has a Unicode table. Does not refresh the terminal.
+void show_glyph_characters();
+
 // ======== Keys ========
 
 // Clears O_NONBLOCK on standard input, which an earlier program may have left.
 void make_input_blocking();
 
-// After Ctrl-Z and the shell's fg, the screen is laid out for the size the
-// terminal has now, at once. Installed after the library's own stop handler.
+// After Ctrl-Z and the shell's fg, the input is made blocking again and the
+// screen is laid out for the size the terminal has now, at once. Installed
+// after the library's own stop handler.
 void watch_size_across_stops();
 
 // The end signals and Ctrl-Z's: held except while a key is read.

@@ -54,6 +54,8 @@ static void dispatch(int key)
     switch (key) {
     case ' ': toggle_current_pixel(); break;
     case '#': prompt_char_number(); break;
+    case '/': prompt_find_character(); break;
+    case '=': prompt_glyph_characters(); break;
     case 'C': case 'c': save_font_to_console(); break;
     case 'D': case 'd': load_font_from_console(); break;
     case 'L': case 'l': prompt_load(); break;

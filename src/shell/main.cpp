@@ -33,6 +33,8 @@ static void open_start_up_font(const char *path)
     std::strcpy(font_file_name, path);
     if (load_font(path) != 0)
         fail_start_up_load(path, error_text);
+    // Glyph 65, where the editor starts, may lie beyond a small font.
+    clamp_position();
 }
 
 static void set_up_terminal()

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 TEST(command_line, two_or_more_arguments_print_usage_and_open_nothing)
@@ -21,11 +24,18 @@ TEST(command_line, two_or_more_arguments_print_usage_and_open_nothing)
 
 TEST(command_line, a_file_name_over_256_characters_is_refused_not_cut)
 {
-    const std::string name(257, 'n');
-    terminal t({name}, {.stdout_to_pipe = true});
+    scratch_dir dir;
+    const std::string name = dir.path.string() + "/" + std::string(256 - dir.path.string().size() - 1, 'n');
+    dir.write(name.substr(name.rfind('/') + 1), font_bytes(4096));
+    terminal accepted({name});
+    accepted.settle();
+    accepted.type("q");
+    EXPECT_EQ(accepted.wait_exit(), 0);
+
+    terminal t({name + "n"}, {.stdout_to_pipe = true});
     EXPECT_EQ(t.wait_exit(), 1);
     EXPECT_EQ(t.standard_output(),
-              "Load font: " + name + ": file name is too long (more than 256 characters)");
+              "Load font: " + name + "n: file name is too long (more than 256 characters)");
     EXPECT_EQ(t.terminal_output(), "");
 }
 
@@ -81,6 +91,30 @@ TEST(command_line, input_left_non_blocking_is_made_blocking_so_the_idle_editor_s
     t.type(key_string("xterm-256color", "knp"));
     t.settle();
     EXPECT_EQ(t.text(5, 46, 10), " Char 066 ");
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(command_line, input_made_non_blocking_while_the_editor_runs_or_is_stopped_leaves_it_asleep)
+{
+    terminal t({}, {.job_control = true});
+    t.settle();
+    t.suspend();
+    t.make_input_nonblocking();  // by a program run while the editor is stopped
+    t.resume();
+    t.settle();
+    EXPECT_FALSE(t.input_is_nonblocking());
+    t.make_input_nonblocking();  // by one running beside it
+    for (const char *shown : {" Char 066 ", " Char 067 "}) {
+        t.press("knp");
+        t.settle();
+        EXPECT_EQ(t.text(5, 46, 10), shown);
+    }
+    // Not to synchronise, only a span of time in which a spinning editor would use the processor.
+    long ticks = t.cpu_ticks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    t.settle();
+    EXPECT_LE(t.cpu_ticks() - ticks, 1);
     t.type("q");
     EXPECT_EQ(t.wait_exit(), 0);
 }

@@ -47,13 +47,34 @@ cursor_position pixel_cursor(int row, int col, bool wide)
     return {6 + row, 47 + (wide ? 2 : 1) * col};
 }
 
-std::vector<std::string> start_screen(int rows, int cols, const std::string &status)
+window_box glyph_frame(terminal &t)
 {
-    const std::string blank(static_cast<size_t>(cols), ' ');
-    std::vector<std::string> screen(static_cast<size_t>(rows), blank);
-    screen[0] = std::string(15, ' ') + "quorvalen 1.2 - A Full-Screen Console Font Editor" +
-                std::string(static_cast<size_t>(cols - 64), ' ');
-    const std::vector<std::string> keys = {
+    window_box box{.left = 35, .rows = 1, .cols = 1};
+    while (box.left < 200 && t.text(5, box.left, 1) != "┌")
+        ++box.left;
+    while (box.cols < 200 && t.text(5, box.left + box.cols - 1, 1) != "┐")
+        ++box.cols;
+    while (box.rows < 200 && t.text(5 + box.rows - 1, box.left, 1) != "└")
+        ++box.rows;
+    return box;
+}
+
+std::vector<std::string> shown_pixels(terminal &t, const window_box &box, const std::string &lit,
+                                      int cell_width)
+{
+    std::vector<std::string> pixels;
+    for (int row = box.top + 1; row < box.top + box.rows - 1; ++row) {
+        std::string line;
+        for (int col = box.left + 2; col + cell_width <= box.left + box.cols - 2; col += cell_width)
+            line += t.text(row, col, 1) == lit ? '#' : t.text(row, col, 1) == " " ? '.' : '?';
+        pixels.push_back(line);
+    }
+    return pixels;
+}
+
+const std::vector<std::string> &keys_window_rows()
+{
+    static const std::vector<std::string> keys = {
         "┌─────────── Keys ───────────┐", "│ Left/Up/Right/Down - move  │",
         "│ Space - Toggle             │", "│ W - Wide editing mode      │",
         "│ L - Load file              │", "│ S - Save file              │",
@@ -63,6 +84,16 @@ std::vector<std::string> start_screen(int rows, int cols, const std::string &sta
         "│ PgUp - previous char       │", "│ PgDown - next char         │",
         "│ # - jump to specific char  │", "└────────────────────────────┘",
     };
+    return keys;
+}
+
+std::vector<std::string> start_screen(int rows, int cols, const std::string &status)
+{
+    const std::string blank(static_cast<size_t>(cols), ' ');
+    std::vector<std::string> screen(static_cast<size_t>(rows), blank);
+    screen[0] = std::string(15, ' ') + "quorvalen 1.2 - A Full-Screen Console Font Editor" +
+                std::string(static_cast<size_t>(cols - 64), ' ');
+    const std::vector<std::string> &keys = keys_window_rows();
     for (int row = 5; row <= 22; ++row) {
         std::string line = "     ";
         line += row <= 20 ? keys[static_cast<size_t>(row - 5)] : std::string(30, ' ');

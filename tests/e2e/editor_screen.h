@@ -19,6 +19,23 @@ std::vector<std::string> glyph_picture(terminal &t, const std::string &term, boo
 // The screen position of pixel (row, col).
 cursor_position pixel_cursor(int row, int col, bool wide = false);
 
+// Where the glyph window's frame stands, found right of the keys window.
+struct window_box {
+    int top = 5;
+    int left = 0;
+    int rows = 0;
+    int cols = 0;
+};
+window_box glyph_frame(terminal &t);
+
+// The pixels a glyph window of any size shows, "#" lit and "." unlit,
+// `cell_width` cells a pixel.
+std::vector<std::string> shown_pixels(terminal &t, const window_box &box, const std::string &lit,
+                                      int cell_width = 1);
+
+// The keys window's 16 rows, frame included.
+const std::vector<std::string> &keys_window_rows();
+
 // The whole start-up screen for a terminal of the given size, glyph blank.
 std::vector<std::string> start_screen(int rows, int cols, const std::string &status);
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 class glyph_stack_in : public editor_session {
@@ -76,6 +78,33 @@ TEST_P(glyph_stack_in, a_pushed_glyph_can_be_popped_into_another_loaded_font)
     press("O");
     expect_status("Character 66 poped from stack (new stack size 0).");
     EXPECT_EQ(picture(), with_row(0, ".#......"));
+}
+
+// Between fonts of two sizes a pop copies the pixels both glyphs have,
+// from the top left, clears the rest, and names both sizes.
+TEST_P(glyph_stack_in, a_pop_between_an_8x16_and_an_8x14_font_copies_the_overlap_and_clears_the_rest)
+{
+    const std::string fonts = "/usr/share/consolefonts/";
+    if (!std::filesystem::exists(fonts))
+        GTEST_SKIP() << "no console fonts";
+    for (const char *font : {"Lat15-VGA16.psf.gz", "Lat15-VGA14.psf.gz"})
+        std::filesystem::copy_file(fonts + font, dir.path / font);
+    const psf_font tall = read_psf(dir.read("Lat15-VGA16.psf.gz"));
+    std::vector<std::string> top_of_a(14, "........");
+    for (int row = 0; row < 14; ++row)
+        for (int col = 0; col < 8; ++col)
+            top_of_a[static_cast<size_t>(row)][static_cast<size_t>(col)] = tall.lit(65, row, col) ? '#' : '.';
+    auto shown = [this] { return shown_pixels(*t, glyph_frame(*t), lit_pixel(GetParam())); };
+
+    start({"Lat15-VGA16.psf.gz"});
+    press("PL" + std::string(ctrl_u) + "Lat15-VGA14.psf.gz\rO");
+    expect_status("Character 65 poped from stack (new stack size 0). 8x16 into 8x14.");
+    EXPECT_EQ(shown(), top_of_a);
+
+    press("PL" + std::string(ctrl_u) + "Lat15-VGA16.psf.gz\r" + key("kcuu1") + " O");
+    expect_status("Character 65 poped from stack (new stack size 0). 8x14 into 8x16.");
+    top_of_a.insert(top_of_a.end(), 2, "........");
+    EXPECT_EQ(shown(), top_of_a) << "rows 14 and 15 cleared";
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, glyph_stack_in, testing::Values("xterm-256color", "linux"));

@@ -34,3 +34,24 @@ std::string uuencode_with_system_tool(const font_bytes &font);
 
 // A PSF1 file of 256 glyphs of 8x16 pixels followed by `tail` (a Unicode table).
 font_bytes psf1_file(const font_bytes &font, const font_bytes &tail = {});
+
+// A PSF file unpacked, with where each pixel's bit lies.
+struct psf_font {
+    font_bytes bytes;
+    int width = 8;
+    int height = 16;
+    int count = 256;
+    size_t glyphs = 4;  // where glyph 0 starts
+    size_t byte_of(int c, int row, int col) const;
+    unsigned char mask(int col) const { return static_cast<unsigned char>(0x80 >> col % 8); }
+    bool lit(int c, int row, int col) const { return bytes[byte_of(c, row, col)] & mask(col); }
+};
+
+// A PSF1 or PSF2 file, gzip-compressed or not.
+psf_font read_psf(const font_bytes &file);
+
+// A PSF2 file of `count` glyphs of width x height whose pixels differ from
+// glyph to glyph and row to row.
+font_bytes patterned_psf2(int width, int height, int count);
+
+font_bytes file_bytes(const std::filesystem::path &path);

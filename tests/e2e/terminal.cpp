@@ -15,6 +15,7 @@
 #include <sstream>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -276,15 +277,17 @@ static char process_state(int pid)
     return after_name == std::string::npos || after_name + 2 >= line.size() ? '?' : line[after_name + 2];
 }
 
-// True when the program sleeps in a read of its standard input.
+// True when the program sleeps in a read of its standard input, or, when
+// that is non-blocking, in a poll of one file without a time limit.
 bool terminal::waiting_for_input()
 {
     if (process_state(editor_pid_) != 'S')
         return false;
     std::ifstream syscall("/proc/" + std::to_string(editor_pid_) + "/syscall");
-    std::string number, first_argument;
-    syscall >> number >> first_argument;
-    return number == "0" && first_argument == "0x0";
+    std::string number, first, second, third;
+    syscall >> number >> first >> second >> third;
+    return (number == "0" && first == "0x0") ||
+           (number == std::to_string(SYS_poll) && second == "0x1" && third == "0xffffffff");
 }
 
 // Keys written to our side wait in the kernel's buffer until a worker
@@ -425,6 +428,30 @@ void terminal::suspend()
 void terminal::resume()
 {
     kill(pid_, SIGUSR1);
+}
+
+void terminal::make_input_nonblocking()
+{
+    fcntl(slave_, F_SETFL, fcntl(slave_, F_GETFL) | O_NONBLOCK);
+}
+
+bool terminal::input_is_nonblocking()
+{
+    return (fcntl(slave_, F_GETFL) & O_NONBLOCK) != 0;
+}
+
+long terminal::cpu_ticks()
+{
+    std::ifstream stat("/proc/" + std::to_string(editor_pid_) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string skipped;
+    for (int field = 3; field < 14; ++field)
+        fields >> skipped;
+    long user = 0, system = 0;
+    fields >> user >> system;
+    return user + system;
 }
 
 void terminal::wait_for_open_file(const std::string &path)

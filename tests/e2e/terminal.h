@@ -97,6 +97,13 @@ public:
     void suspend();
     void resume();
 
+    // Sets O_NONBLOCK on the terminal as the editor has it open, as another
+    // program sharing the terminal may do.
+    void make_input_nonblocking();
+    bool input_is_nonblocking();
+    // The processor time the editor has used so far, in clock ticks.
+    long cpu_ticks();
+
     // Waits until the editor holds `path` open.
     void wait_for_open_file(const std::string &path);
 

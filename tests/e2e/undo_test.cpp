@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 constexpr char ctrl_r[] = "\x12";
@@ -65,6 +67,24 @@ TEST_P(undo_in, undoing_a_load_brings_back_the_drawing)
                  "Redone: load of other.font (nothing more to redo).", pixel_cursor(0, 0));
 }
 
+// The 8x16 screen comes back as it was, with no trace of the larger window,
+// and the font saves as the raw font it is again.
+TEST_P(undo_in, undoing_a_load_of_a_16x32_font_brings_back_the_raw_8x16_font)
+{
+    const std::string big = "/usr/share/consolefonts/Lat15-TerminusBold32x16.psf.gz";
+    if (!std::filesystem::exists(big))
+        GTEST_SKIP() << "no console fonts";
+    std::filesystem::copy_file(big, dir.path / "big.psf.gz");
+    const font_bytes raw = font_with_glyph(66, {"#......."});
+    dir.write("font.raw", raw);
+    start({"font.raw"});
+    press("L" + std::string(ctrl_u) + "big.psf.gz\r" + key("kcuu1") + key("kcub1") + "U");
+    EXPECT_EQ(whole_screen(*t, 24, 80), start_screen(24, 80, "Undone: load of big.psf.gz (nothing more to undo)."));
+    EXPECT_EQ(t->cursor(), pixel_cursor(15, 7)) << "the cursor kept within the glyph";
+    press("S" + std::string(ctrl_u) + "font.raw\r");
+    EXPECT_EQ(dir.read("font.raw"), raw);
+}
+
 TEST_P(undo_in, with_nothing_to_undo_or_redo_the_keys_send_nothing)
 {
     start();
@@ -82,6 +102,11 @@ TEST_P(undo_in, with_nothing_to_undo_or_redo_the_keys_send_nothing)
     expect_nothing_sent_for("U");
     press(ctrl_r);
     expect_nothing_sent_for(ctrl_r);
+    // A new change after an undo leaves nothing to redo.
+    for (const char *change : {" ", "PO"}) {
+        press(std::string("U") + change);
+        expect_nothing_sent_for(ctrl_r);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, undo_in, testing::Values("xterm-256color", "linux"));

@@ -2,16 +2,22 @@
 // load_font, which also unpacks gzip and reads PSF. Besides the sanitizers'
 // findings, a reader that changes its destination when it fails, or leaves no
 // error text, stops the run; so does a loaded plain PSF file that the
-// emergency copy does not give back byte for byte.
+// emergency copy does not give back byte for byte. The same bytes, after a
+// 3-byte prefix choosing the PSF version and glyph count, go to the Unicode
+// table reader: a table it reads must write back as the bytes it took, and
+// read again as the same table.
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
+#include "fontfile/unicode_table.h"
 #include "glyph/font.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -74,8 +80,31 @@ static void check_emergency_copy(const uint8_t *data, size_t size)
         abort();
 }
 
+// Byte 0 chooses PSF1 or PSF2, bytes 1-2 the glyph count, up to 512.
+static void check_unicode_table(const uint8_t *data, size_t size)
+{
+    if (size < 3)
+        return;
+    int version = 1 + (data[0] & 1);
+    size_t count = (data[1] | size_t{data[2]} << 8) % 513;
+    std::span<const unsigned char> table(data + 3, size - 3);
+    table_reading read = read_unicode_table(table, version, count);
+    if (!read.error.empty()) {
+        if (!read.table.empty() || read.error.size() > 68)
+            abort();
+        return;
+    }
+    std::vector<unsigned char> written = write_unicode_table(read.table, version);
+    table_reading again = read_unicode_table(written, version, count);
+    if (read.table.size() != count || read.end > table.size() ||
+        !std::ranges::equal(written, table.first(read.end)) ||
+        again.table != read.table || again.end != written.size())
+        abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    check_unicode_table(data, size);
     if (input_path.empty())
         make_input_file();
     write_input(data, size);

@@ -134,8 +134,11 @@ TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_s
         }
     }
     make_fake_console(256, 8, 16, 4);
-    const font_value blank_space;
-    EXPECT_EQ(give_console_font(0, blank_space).message, "Font saved to console.");
+    font_value space;
+    EXPECT_EQ(give_console_font(0, space).message, "Font saved to console.");
+    space.bytes[32 * 16 + 15] = 0x01;
+    EXPECT_EQ(give_console_font(0, space).message,
+              "Font saved to console. Glyph 32 is not blank: it fills the background.");
 }
 
 struct failing_console {

@@ -2,7 +2,10 @@
 
 #include "fontfile/file_calls.h"
 
+#include <acl/libacl.h>
+#include <attr/libattr.h>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static file_fault fault;
@@ -17,7 +20,7 @@ void inject_file_fault(const file_fault &injected)
 // True, with errno set, when this call is the one to fail.
 static bool fails_now(file_call call)
 {
-    if (call != fault.call || ++calls_seen != fault.nth)
+    if (call != fault.call || ++calls_seen < fault.nth || (calls_seen > fault.nth && !fault.and_after))
         return false;
     errno = fault.error;
     return true;
@@ -57,4 +60,22 @@ int file_ftruncate(int fd, off_t length)
 int file_close(int fd)
 {
     return close(fd);
+}
+
+// The save promises that the temporary file gives group and others nothing
+// until the old file's ACL comes; where it would, the copy is refused, and
+// the test sees the file written in place.
+int file_copy_acl(const char *from_path, int from_fd, const char *to_path, int to_fd)
+{
+    struct stat temporary {};
+    if (fstat(to_fd, &temporary) != 0 || (temporary.st_mode & 077) != 0) {
+        errno = EPERM;
+        return -1;
+    }
+    return fails_now(file_call::copy_acl) ? -1 : perm_copy_fd(from_path, from_fd, to_path, to_fd, nullptr);
+}
+
+int file_copy_xattrs(const char *from_path, int from_fd, const char *to_path, int to_fd)
+{
+    return attr_copy_fd(from_path, from_fd, to_path, to_fd, nullptr, nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -88,16 +89,20 @@ bytes psf_8x8_filling_4096_bytes(bool psf2, size_t stray)
     return font;
 }
 
-// As a shell's <(...) gives it: a pipe whose writer has written all and gone.
+// As a shell's <(...) gives it: a pipe whose writer writes all, then goes.
 int load_through_pipe(const std::string &fifo, const bytes &content)
 {
     mkfifo(fifo.c_str(), 0600);
     int keeper = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    EXPECT_TRUE(write_all(writer, content.data(), static_cast<int32_t>(content.size())));
-    close(writer);
+    fcntl(writer, F_SETFL, 0);
+    std::thread writing([&] {
+        write_all(writer, content.data(), static_cast<int32_t>(content.size()));
+        close(writer);
+    });
     int result = load_font(fifo.c_str());
     close(keeper);
+    writing.join();
     return result;
 }
 
@@ -105,7 +110,7 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 {
     const bytes font = sample_font(3);
     const bytes long_header = psf2_font(40, 300, 16, 8, {0, 1});
-    const bytes stray_byte = psf1_font(2, {0x41, 0xff, 0x0a});
+    const bytes stray_byte = psf1_font(5, {0x41, 0xff, 0x0a});
     const bytes packed = gzipped(font);
     const bytes few = psf2_font(32, 128, 16, 8);
     const bytes width_1 = psf2_font(32, 3, 9, 1);
@@ -127,10 +132,11 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         bytes glyphs;
     } cases[] = {
         {"long-header.psf", long_header, "", glyphs_at(long_header, 40, 300 * 16)},
-        {"stray-byte.psf.gz", gzipped(stray_byte), "", glyphs_at(stray_byte, 4)},
+        {"bare.psf", psf1_font(0), "", glyphs_at(psf1_font(0), 4)},
+        {"stray-byte.psf.gz", gzipped(stray_byte), "", glyphs_at(stray_byte, 4, 512 * 16)},
         {"raw.fnt.gz", packed, "", font},
         {"uu.gz", gzipped(as_bytes(uuencoded(font))), "", font},
-        {"split.psf.gz", split, "", glyphs_at(stray_byte, 4)},
+        {"split.psf.gz", split, "", glyphs_at(stray_byte, 4, 512 * 16)},
         {"two-members.psf.gz", two_members, "", glyphs_at(psf1_font(2), 4)},
         {"cut.psf", bytes(stray_byte.begin(), stray_byte.end() - 4), "file is too short", {}},
         {"cut-header.psf", bytes(long_header.begin(), long_header.begin() + 20), "file is too short", {}},
@@ -149,6 +155,7 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"4096.psfu", psf_8x8_filling_4096_bytes(true, 2), "", glyphs_at(psf_8x8_filling_4096_bytes(true, 2), 32, 2048)},
         {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 1 MiB", {}},
         {"twice.gz", gzipped(packed), "gzip: compressed twice", {}},
+        {"twice-damaged.gz", gzipped(as_bytes("\x1f\x8b garbage")), "gzip: compressed twice", {}},
     };
     for (const auto &c : cases) {
         fill_font_buffer(0xa5);
@@ -156,6 +163,9 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         if (!c.error.empty()) {
             EXPECT_NE(load_font(file.c_str()), 0) << c.name;
             EXPECT_EQ(error_text, c.error) << c.name;
+            // The same from a pipe.
+            EXPECT_NE(load_through_pipe(path("fifo"), c.content), 0) << c.name;
+            EXPECT_EQ(error_text, c.error) << c.name << " through a pipe";
             expect_font_unchanged();
             continue;
         }
@@ -172,7 +182,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
 
 TEST_F(psf_and_gzip, a_raw_font_that_begins_like_another_form_saves_and_loads_back)
 {
-    std::vector<bytes> fonts;
+    std::vector<bytes> fonts = {psf_8x8_filling_4096_bytes(true, 2)};
+    fonts.back()[classic_font_size - 3] = 0x41;  // the table one entry short
     for (const bytes &lead : {bytes{0x1f, 0x8b}, bytes{0x36, 0x04, 0, 16}, bytes{0x36, 0x04, 6, 16},
                               bytes{0x72, 0xb5, 0x4a, 0x86}}) {
         fonts.push_back(sample_font(5));
@@ -205,26 +216,41 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
     ASSERT_EQ(load_font(write_file("a.fnt", raw).c_str()), 0);
     ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
     EXPECT_EQ(read_file(file), expected) << "PSF, and not compressed";
-    // That PSF loaded, then saved under any new name, plain or compressed.
+    // That PSF loaded, then saved under any new name, plain or compressed, or
+    // over another PSF file: its own header and table are written.
+    bytes other = psf1_font(1, {0xff, 0xff});
+    other[4 + 300 * 16] ^= 0xff;
+    write_file("other.psf", other);
     ASSERT_EQ(load_font(file.c_str()), 0);
-    for (const char *name : {"copy.fnt.gz", "copy.psfu", "out.fnt"}) {
+    for (const char *name : {"copy.fnt.gz", "copy.psfu", "out.fnt", "other.psf"}) {
         ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
         EXPECT_EQ(gunzip(path(name)), expected) << name;
     }
-    // Saved over another PSF file of its size, it is still itself.
-    write_file("other.psf", psf1_font(1));
-    ASSERT_EQ(save_font(path("other.psf").c_str()), 0) << error_text;
-    EXPECT_EQ(read_file(path("other.psf")), expected);
-    // A font from no file (the console) after it: a new name gets a new PSF.
-    font_value from_console;
-    std::copy(raw.begin(), raw.end(), from_console.bytes.begin());
-    font_buffer = with_fresh_form(from_console);
-    ASSERT_EQ(save_font(path("new.psf").c_str()), 0) << error_text;
+    // A font from no file (the console), or from a raw file, after it: a new
+    // PSF name gets a new PSF1, which loads back.
     bytes new_psf = {0x36, 0x04, 0, 16};
     new_psf.insert(new_psf.end(), raw.begin(), raw.end());
-    EXPECT_EQ(read_file(path("new.psf")), new_psf);
+    for (bool from_console : {true, false}) {
+        ASSERT_EQ(load_font(file.c_str()), 0);
+        if (from_console) {
+            font_value taken;
+            std::copy(raw.begin(), raw.end(), taken.bytes.begin());
+            font_buffer = with_fresh_form(taken);
+        } else {
+            ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
+        }
+        for (const char *name : {"new.psf", "new.psfu", "new.psf.gz"}) {
+            ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
+            EXPECT_EQ(gunzip(path(name)), new_psf) << name;
+            fill_font_buffer(0);
+            ASSERT_EQ(load_font(path(name).c_str()), 0) << name << ": " << error_text;
+            EXPECT_EQ(font_in_buffer(), raw) << name;
+            std::filesystem::remove(path(name));
+        }
+    }
     // Through symbolic links, also dangling ones in a chain, the suffixes
     // are those of the file the links lead to.
+    ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
     write_file("t1.psf.gz", gzipped(with_table));
     std::filesystem::create_directory(directory / "sub");
     std::filesystem::create_symlink("t2.psf.gz", directory / "sub/hop");
@@ -238,6 +264,40 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
         ASSERT_EQ(save_font(path(l.link).c_str()), 0) << error_text;
         EXPECT_TRUE(begins_gzip(read_file(path(l.file)).data(), 2)) << l.link;
         EXPECT_EQ(gunzip(path(l.file)), l.content) << l.link;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A font from no file, as the console gives one, keeps the form raw holds
+// only when raw can hold it, else becomes a new PSF file that loads back.
+TEST_F(psf_and_gzip, a_font_from_no_file_gets_the_form_that_holds_it)
+{
+    const struct {
+        int width, height, count;
+        bytes header;  // empty: raw
+    } cases[] = {
+        {8, 16, 256, {}},
+        {8, 16, 512, {0x36, 0x04, 1, 16}},
+        {8, 14, 256, {0x36, 0x04, 0, 14}},
+        {8, 8, 300, psf2_font(32, 300, 8, 8)},
+        {16, 32, 512, psf2_font(32, 512, 32, 16)},
+    };
+    for (const auto &c : cases) {
+        font_value taken{c.width, c.height, c.count,
+                         bytes(static_cast<size_t>(c.count * c.height * row_bytes(c.width)), 0x5a)};
+        font_buffer = with_fresh_form(taken);
+        ASSERT_EQ(save_font(path("fresh").c_str()), 0) << error_text;
+        bytes expected = c.header;
+        expected.resize(std::min<size_t>(expected.size(), 32));
+        if (expected.size() == 32)
+            expected[12] = 0;  // no table
+        expected.insert(expected.end(), taken.bytes.begin(), taken.bytes.end());
+        EXPECT_EQ(read_file(path("fresh")), expected) << c.width << "x" << c.height << ", " << c.count;
+        ASSERT_EQ(load_font(path("fresh").c_str()), 0) << error_text;
+        EXPECT_EQ(font_buffer.count, c.count);
     }
 }
 

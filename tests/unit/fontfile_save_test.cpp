@@ -3,8 +3,11 @@
 #include "fake_file_calls.h"
 #include "fontfile_test_support.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
 #include <pty.h>
+#include <set>
+#include <sys/xattr.h>
 
 namespace {
 
@@ -207,6 +210,11 @@ TEST_F(saving, no_temporary_file_for_lack_of_resources_fails_and_keeps_the_old_f
     expect_failed_save_keeps_the_old_font(limit_open_files_to_one_more, EMFILE);
 }
 
+TEST_F(saving, a_flush_of_the_temporary_file_that_fails_fails_the_save_and_keeps_the_old_font)
+{
+    expect_failed_save_keeps_the_old_font([] { inject_file_fault({file_call::fsync, 1, EIO}); return true; }, EIO);
+}
+
 // ======== Faults: other owners, links, limits, files that would wait ========
 
 constexpr uid_t nobody = 65534;
@@ -228,37 +236,105 @@ struct file_identity {
     gid_t group;
     mode_t mode;
     nlink_t links;
+    std::string acl = "";  // its entries, where the mode alone cannot say them
     bool operator==(const file_identity &) const = default;
 };
+
+void PrintTo(const file_identity &f, std::ostream *out)
+{
+    *out << "owner " << f.owner << ", group " << f.group << ", mode " << std::oct << f.mode
+         << std::dec << ", " << f.links << " links, ACL \"" << f.acl << "\"";
+}
+
+std::string extended_acl(const std::string &file)
+{
+    acl_t acl = acl_get_file(file.c_str(), ACL_TYPE_ACCESS);
+    if (!acl)
+        return "";
+    char *text = acl_equiv_mode(acl, nullptr) == 1 ? acl_to_any_text(acl, nullptr, ',', 0) : nullptr;
+    std::string result = text ? text : "";
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
 
 file_identity identity_of(const std::string &file)
 {
     struct stat status {};
     stat(file.c_str(), &status);
-    return {status.st_uid, status.st_gid, status.st_mode & 07777, status.st_nlink};
+    return {status.st_uid, status.st_gid, status.st_mode & 07777, status.st_nlink, extended_acl(file)};
 }
 
-TEST_F(saving, a_save_keeps_who_owns_the_file_its_links_and_on_failure_its_bytes)
+// Every extended attribute of the file, with its value.
+std::set<std::string> xattrs_of(const std::string &file)
+{
+    char names[4096];
+    ssize_t length = listxattr(file.c_str(), names, sizeof names);
+    std::set<std::string> found;
+    for (ssize_t at = 0; at < length; at += static_cast<ssize_t>(strlen(names + at)) + 1) {
+        char value[256];
+        ssize_t size = getxattr(file.c_str(), names + at, value, sizeof value);
+        found.insert(std::string(names + at) + "=" + std::string(value, static_cast<size_t>(std::max<ssize_t>(size, 0))));
+    }
+    return found;
+}
+
+ino_t inode_of(const std::string &file)
+{
+    struct stat status {};
+    stat(file.c_str(), &status);
+    return status.st_ino;
+}
+
+bool set_xattr(const std::string &file, const char *name)
+{
+    return setxattr(file.c_str(), name, "kept", 4, 0) == 0;
+}
+
+bool set_acl(const std::string &file, const std::string &text)
+{
+    acl_t acl = acl_from_text(text.c_str());
+    bool set = acl && acl_set_file(file.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+    acl_free(acl);
+    return set;
+}
+
+TEST_F(saving, a_save_keeps_who_owns_the_file_its_access_its_links_and_on_failure_its_bytes)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to make files of another user";
+    std::string probe = write_file("probe", sample_font());
+    if (!set_xattr(probe, "user.comment") || !set_xattr(probe, "security.quorvalen") ||
+        !set_acl(probe, "u::rw,u:nobody:rw,g::r,m::rw,o::r"))
+        GTEST_SKIP() << "the filesystem of " << directory << " keeps no ACLs or extended attributes: "
+                     << system_text(errno) << "; set TMPDIR to a directory on one that does";
+    std::filesystem::remove(probe);
+    const std::string acl = "user::rw-,user:nobody:rw-,group::r--,mask::rw-,other::r--";
     const struct {
         const char *what;
-        file_identity file;
+        file_identity file;  // every file also has the extended attribute user.comment
         mode_t directory_mode;
         bool hard_linked;
         std::function<bool()> saver;
-        std::string error;  // empty: the save succeeds
+        bool replaced;       // by the temporary file; else written in place
+        std::string error;   // empty: the save succeeds
+        const char *xattr = nullptr;  // another extended attribute of the file
     } cases[] = {
-        {"root saves a set-user-ID file of nobody", {nobody, nogroup, 04755, 1}, 0755, false, stay_root, ""},
+        {"root saves a set-user-ID file of nobody", {nobody, nogroup, 04755, 1}, 0755, false, stay_root, true, ""},
         {"a group member saves another user's file", {nobody, nogroup, 0660, 1}, 0777, false,
-         become_other_user_in_nogroup, ""},
+         become_other_user_in_nogroup, false, ""},
         {"another user's file in a sticky directory", {nobody, nogroup, 0666, 1}, 01777, false,
-         become_other_user_in_nogroup, ""},
-        {"a file with two names", {0, 0, 0644, 2}, 0755, true, stay_root, ""},
+         become_other_user_in_nogroup, false, ""},
+        {"a file with two names", {0, 0, 0644, 2}, 0755, true, stay_root, false, ""},
         // The directory takes no temporary file, and the file may grow to only half a font.
         {"writing in place fails half way", {nobody, nogroup, 0644, 1}, 0555, false,
-         [] { return drop_privileges() && limit_file_size(2048); }, "write: " + system_text(EFBIG)},
+         [] { return drop_privileges() && limit_file_size(2048); }, false, "write: " + system_text(EFBIG)},
+        // The group's bits hold the ACL's mask, wider than the group's own entry.
+        {"a file with an ACL", {0, 0, 0664, 1, acl}, 0755, false, stay_root, true, ""},
+        {"an ACL that cannot be copied", {0, 0, 0664, 1, acl}, 0755, false,
+         [] { inject_file_fault({file_call::copy_acl, 1, EIO}); return true; }, false, ""},
+        {"an extended attribute only root may set", {nobody, nogroup, 0644, 1}, 0777, false,
+         drop_privileges, false, "", "security.quorvalen"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -272,7 +348,12 @@ TEST_F(saving, a_save_keeps_who_owns_the_file_its_links_and_on_failure_its_bytes
         }
         ASSERT_EQ(chown(file.c_str(), c.file.owner, c.file.group), 0);
         ASSERT_EQ(chmod(file.c_str(), c.file.mode), 0);
+        ASSERT_TRUE(c.file.acl.empty() || set_acl(file, c.file.acl));
+        ASSERT_TRUE(set_xattr(file, "user.comment") && (!c.xattr || set_xattr(file, c.xattr)));
         ASSERT_EQ(chmod(directory.c_str(), c.directory_mode), 0);
+        ASSERT_EQ(identity_of(file), c.file);
+        std::set<std::string> xattrs = xattrs_of(file);
+        ino_t inode = inode_of(file);
 
         auto outcome = run_in_child(c.saver, [&] { return save(file, font); });
         ASSERT_TRUE(outcome) << "could not set the saver up";
@@ -282,6 +363,8 @@ TEST_F(saving, a_save_keeps_who_owns_the_file_its_links_and_on_failure_its_bytes
         }
         EXPECT_EQ(read_file(file), c.error.empty() ? font : old_font);
         EXPECT_EQ(identity_of(file), c.file);
+        EXPECT_EQ(xattrs_of(file), xattrs);
+        EXPECT_EQ(inode_of(file) != inode, c.replaced);
         EXPECT_EQ(names(), expected_names);
         chmod(directory.c_str(), 0700);
         for (const std::string &name : expected_names)

@@ -108,6 +108,22 @@ d_brings_the_console_font_in_and_u_takes_it_back() {
     press U "Undone: console load" && save_as undone.font && cmp editor.font undone.font
 }
 
+# After D a save to a new PSF name writes a new PSF1, not the PSF loaded
+# before; and the font counts as saved, so a hang-up leaves no rescue copy.
+d_forgets_the_psf_loaded_and_leaves_the_font_saved() {
+    console_font 7 8x16 256 console.font &&
+    { printf '\066\004\003\020'; cat editor.font editor.font; printf 'A\377\377'; } >first.psf &&
+    start_editor own first.psf &&
+    press D "Font loaded from console." &&
+    save_as new.psf &&
+    { printf '\066\004\000\020'; cat console.font; } >expected.psf && cmp expected.psf new.psf &&
+    press " " "Char 065" && press D "Font loaded from console." || return 1
+    kill -HUP "$editor_pid"
+    wait "$editor_pid"
+    editor_pid=
+    ! ls /tmp/*.save* 2>/dev/null
+}
+
 start_without_file_brings_the_console_font_in() {
     console_font 5 8x16 256 console.font &&
     start_editor own &&
@@ -177,6 +193,7 @@ c_puts_an_8x14_font_of_512_glyphs_on_a_16x32_console() {
 }
 
 text_scenarios="c_on_256_glyphs c_keeps_glyphs_256_to_511 d_brings_the_console_font_in_and_u_takes_it_back
+                d_forgets_the_psf_loaded_and_leaves_the_font_saved
                 start_without_file_brings_the_console_font_in refused_c_leaves_both_fonts_alone
                 c_refuses_a_font_that_leaves_the_console_too_small"
 framebuffer_scenarios="d_takes_a_16x32_console_font_of_512_glyphs c_puts_one_edited_pixel_of_a_16x32_font_back

@@ -1,0 +1,76 @@
+#include "fontfile/characters.h"
+
+#include "fontfile/forms.h"
+#include "fontfile/unicode_text.h"
+
+#include <algorithm>
+
+static table_reading read_table(const font_value &font, const psf_table_place &place)
+{
+    const std::span<const unsigned char> after_glyphs(font.bytes.data() + place.start, font.bytes.size() - place.start);
+    return read_unicode_table(after_glyphs, place.version, static_cast<size_t>(font.count));
+}
+
+std::optional<unicode_table> font_characters(const font_value &font)
+{
+    const std::optional<psf_table_place> place = table_place(font);
+    if (!place)
+        return std::nullopt;
+    table_reading reading = read_table(font, *place);
+    if (!reading.error.empty())
+        return std::nullopt;
+    return std::move(reading.table);
+}
+
+int glyph_drawing(const unicode_table &table, char32_t code)
+{
+    const table_entry alone{code};
+    for (size_t c = 0; c < table.size(); ++c)
+        if (std::ranges::find(table[c], alone) != table[c].end())
+            return static_cast<int>(c);
+    return -1;
+}
+
+// Takes each of `entries` off every glyph but `c`, noting where it was.
+static std::vector<int> take_off_other_glyphs(unicode_table &table, int c, const glyph_entries &entries)
+{
+    std::vector<int> taken_from;
+    for (const table_entry &entry : entries) {
+        for (size_t other = 0; other < table.size(); ++other) {
+            glyph_entries &list = table[other];
+            const auto found = std::ranges::find(list, entry);
+            if (static_cast<int>(other) == c || found == list.end())
+                continue;
+            list.erase(found);
+            taken_from.push_back(static_cast<int>(other));
+        }
+    }
+    return taken_from;
+}
+
+static bool has_sequence(const glyph_entries &entries)
+{
+    return std::ranges::any_of(entries, [](const table_entry &entry) { return entry.size() > 1; });
+}
+
+characters_change set_glyph_characters(font_value &font, int c, const glyph_entries &entries)
+{
+    const std::optional<psf_table_place> place = table_place(font);
+    if (!place)
+        return {"This font has no Unicode table.", {}};
+    if (place->version == 1)
+        if (std::string refusal = psf1_refusal(entries); !refusal.empty())
+            return {refusal, {}};
+    table_reading reading = read_table(font, *place);
+    if (!reading.error.empty())
+        return {reading.error, {}};
+    characters_change change{"", take_off_other_glyphs(reading.table, c, entries)};
+    reading.table[static_cast<size_t>(c)] = entries;
+    const std::vector<unsigned char> written = write_unicode_table(reading.table, place->version);
+    const auto start = font.bytes.begin() + static_cast<std::ptrdiff_t>(place->start);
+    font.bytes.erase(start, start + static_cast<std::ptrdiff_t>(reading.end));
+    font.bytes.insert(font.bytes.begin() + static_cast<std::ptrdiff_t>(place->start), written.begin(), written.end());
+    if (place->version == 1 && has_sequence(entries))
+        note_psf1_sequences(font);
+    return change;
+}
