@@ -87,10 +87,11 @@ TEST_P(characters_in, equals_changes_a_glyph_s_characters_as_one_step_saved_in_t
     start({"lat15.psf"}, utf8);
     press(key("knp") + "=");
     EXPECT_EQ(status_line(), line("Characters: U+0042 U+0412 U+0392 U+24B7"));
-    press("\r" + std::string(ctrl_r) + "=U+4" + escape);
-    expect_shown(" Char 066 ", glyph_66);
-    press("=" + std::string(ctrl_u) + "U+0042 u+1d03\rS\r");
-    expect_shown(" Char 066 ", "U+0042 B  U+1D03 ᴃ", "Font saved.");
+    press("\r" + std::string(ctrl_r) + "=U+4" + escape + "=" + ctrl_u + "u+42 U+412 U+392 U+24b7\rU");
+    expect_shown(" Char 066 ", glyph_66);  // nothing changed, nothing to undo
+    press("=" + std::string(ctrl_u) + "U+0042 u+1d03\r");
+    expect_shown(" Char 066 ", "U+0042 B  U+1D03 ᴃ", "Characters of char 066 set.");
+    press("S\r");
     font_bytes edited = font;  // glyph 66's entries B, В, Β, Ⓑ become B, ᴃ
     const font_bytes old = {0x42, 0, 0x12, 0x04, 0x92, 0x03, 0xb7, 0x24, 0xff, 0xff};
     const auto at = std::search(edited.begin() + 4100, edited.end(), old.begin(), old.end());
