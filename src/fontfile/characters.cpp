@@ -31,20 +31,15 @@ int glyph_drawing(const unicode_table &table, char32_t code)
     return -1;
 }
 
-// Takes each of `entries` off every glyph but `c`, noting where it was.
+// Takes each of `entries` off every glyph but `c`, every copy of it, and
+// gives the glyphs it was on, each once and in order.
 static std::vector<int> take_off_other_glyphs(unicode_table &table, int c, const glyph_entries &entries)
 {
+    const auto is_given = [&](const table_entry &entry) { return std::ranges::find(entries, entry) != entries.end(); };
     std::vector<int> taken_from;
-    for (const table_entry &entry : entries) {
-        for (size_t other = 0; other < table.size(); ++other) {
-            glyph_entries &list = table[other];
-            const auto found = std::ranges::find(list, entry);
-            if (static_cast<int>(other) == c || found == list.end())
-                continue;
-            list.erase(found);
+    for (size_t other = 0; other < table.size(); ++other)
+        if (static_cast<int>(other) != c && std::erase_if(table[other], is_given) > 0)
             taken_from.push_back(static_cast<int>(other));
-        }
-    }
     return taken_from;
 }
 

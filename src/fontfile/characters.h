@@ -19,7 +19,7 @@ int glyph_drawing(const unicode_table &table, char32_t code);
 // the font unchanged; on success the glyphs other entries were taken from.
 struct characters_change {
     std::string error;
-    std::vector<int> taken_from;  // one per entry taken off another glyph
+    std::vector<int> taken_from;  // the glyphs entries were taken off, each once, lowest first
 };
 
 // Gives glyph `c` exactly `entries`, in that order, taking each off any

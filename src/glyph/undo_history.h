@@ -1,8 +1,9 @@
 // Every change to font_buffer, kept so it can be undone and redone: pixel
 // toggles, pops and whole-font replacements such as loads. Toggles and pops
 // live in one ring of bytes of a fixed budget; the fonts a whole-font
-// change (or a change of a glyph's characters) replaced are kept beside it, within a budget of their own that
-// grows with the font. The oldest steps are dropped to make room.
+// change or a change of a glyph's characters replaced are kept beside it,
+// within a budget of their own that grows with the font. The oldest steps
+// are dropped to make room.
 // No curses here: the U and Ctrl-R commands show what these functions did.
 #pragma once
 

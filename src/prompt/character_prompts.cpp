@@ -9,16 +9,25 @@
 #include "screen/screen.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
-constexpr int field_capacity = 1024;
+// Room to type beyond the starting text.
+constexpr size_t field_room = 1024;
 
-// Asks after `prompt` on the status line, starting from `text`; false on Escape.
-static bool ask(const char *prompt, char (&text)[field_capacity])
+// Asks after `prompt` on the status line, starting from `start`: the text
+// accepted, or nothing on Escape. The field holds all of `start`, so a long
+// list is never cut short.
+static std::optional<std::string> ask(const char *prompt, const std::string &start)
 {
+    std::vector<char> text(start.size() + field_room);
+    start.copy(text.data(), start.size());
     print_status("%s", prompt);
     const int field_col = static_cast<int>(std::strlen(prompt));
-    return edit_line(text, field_capacity, LINES - 1, field_col, COLS - field_col, false) != nullptr;
+    if (!edit_line(text.data(), static_cast<int>(text.size()), LINES - 1, field_col, COLS - field_col, false))
+        return std::nullopt;
+    return std::string(text.data());
 }
 
 void prompt_find_character()
@@ -26,12 +35,12 @@ void prompt_find_character()
     const std::optional<unicode_table> table = font_characters(font_buffer);
     if (!table)
         return;
-    char text[field_capacity] = "";
-    if (!ask("Find character: ", text)) {
+    const std::optional<std::string> text = ask("Find character: ", "");
+    if (!text) {
         show_status("");
         return;
     }
-    const parsed_character wanted = parse_find_field(text);
+    const parsed_character wanted = parse_find_field(*text);
     if (!wanted.error.empty()) {
         show_status(wanted.error.c_str());
         return;
@@ -68,20 +77,19 @@ void prompt_glyph_characters()
         return;
     const int c = editor_state.current_char;
     const std::string shown = format_entries((*table)[static_cast<size_t>(c)]);
-    char text[field_capacity] = "";
-    shown.copy(text, field_capacity - 1);
-    if (!ask("Characters: ", text) || shown == text) {
+    const std::optional<std::string> text = ask("Characters: ", shown);
+    if (!text || *text == shown) {
         show_status("");
         return;
     }
-    const parsed_entries typed = parse_entries(text);
+    const parsed_entries typed = parse_entries(*text);
     if (!typed.error.empty()) {
         show_status(typed.error.c_str());
         return;
     }
     font_value before = font_buffer;
     const characters_change change = set_glyph_characters(font_buffer, c, typed.entries);
-    if (!change.error.empty()) {
+    if (!change.error.empty() || font_buffer.bytes == before.bytes) {
         show_status(change.error.c_str());
         return;
     }

@@ -53,7 +53,7 @@ static std::string characters_text(const glyph_entries &entries)
         const std::string more = " +" + std::to_string(entries.size() - i - 1) + " more";
         const int reserve = i + 1 < entries.size() ? static_cast<int>(more.size()) : 0;
         if (used + width + reserve > room)
-            return text + " +" + std::to_string(entries.size() - i) + " more";
+            return text + (i > 0 ? " +" : "+") + std::to_string(entries.size() - i) + " more";
         text += (i > 0 ? "  " : "") + shown;
         used += width;
     }

@@ -31,6 +31,14 @@ void load(const std::string &label, unsigned char fill, int width = 8, int heigh
     record_font_replacement(label, std::move(before));
 }
 
+// A change of glyph `c`'s characters, which also leaves `mark` in the font's first byte.
+void change_characters(int c, unsigned char mark)
+{
+    font_value before = font_buffer;
+    font_buffer.bytes[0] = mark;
+    record_characters_change(c, std::move(before));
+}
+
 glyph_copy glyph_of(unsigned char n, int width = 8, int height = 16)
 {
     return {width, height, std::vector<unsigned char>(static_cast<size_t>(height * row_bytes(width)), n)};
@@ -55,6 +63,7 @@ TEST_F(undo_history_test, every_kind_of_change_undoes_to_each_earlier_font_and_r
         [this] { pop_into(stack, 66); },
         [] { load("load of a.font", 0x5A, 16, 32, 512); },
         [this] { pop_into(stack, 300); },
+        [] { change_characters(300, 0x77); },
         [] { toggle(300, 31, 15); },
     };
     std::vector<font_copy> fonts{font_buffer.bytes};
@@ -101,10 +110,12 @@ TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
         pop_into(many, c);
     EXPECT_EQ(undo_all(), 8) << "the load and the oldest pops made room";
     EXPECT_EQ(font_buffer.bytes[0], 7) << "the pop into glyph 0 is out of reach";
-    // Whole fonts are kept beside the ring: eight of the largest the console takes.
+    // Whole fonts, also those a change of characters replaced, are kept beside
+    // the ring: eight of the largest the console takes.
     history_restart(history_budget);
     for (int n = 0; n < 12; ++n)
-        load("load of big.psf", static_cast<unsigned char>(n), 32, 32, 512);
+        n % 2 ? change_characters(65, static_cast<unsigned char>(n))
+              : load("load of big.psf", static_cast<unsigned char>(n), 32, 32, 512);
     EXPECT_EQ(undo_all(), static_cast<int>(whole_fonts_kept));
     EXPECT_EQ(font_buffer.bytes[0], 12 - whole_fonts_kept - 1);
 }
