@@ -138,7 +138,7 @@ static bool ends_with(std::string_view text, std::string_view end)
 static file_image glyphs_alone(const font_value &font)
 {
     const unsigned char *first = glyph_at(font, 0);
-    return file_image(first, first + font.count * glyph_size(font));
+    return file_image(first, first + glyphs_size(font));
 }
 
 // The regular file a save replaces, when it holds a PSF font of the same
@@ -163,16 +163,19 @@ static file_image new_psf_file(const font_value &font)
     return image;
 }
 
-// A font that is a whole file (loaded from PSF, or too large for raw) is
-// written as it is. The classic font follows the file it replaces, else
+// A font loaded from PSF is written as it is. One that came from no file
+// follows the PSF file of its size it replaces, keeping that file's further
+// glyphs and table; else the file made for it when raw cannot hold it, else
 // its name.
 static file_image font_file_image(const char *path, std::string_view name)
 {
-    if (font_buffer.is_file)
+    if (font_buffer.is_file && !font_buffer.is_new_file)
         return font_buffer.bytes;
     file_image replaced;
     if (replaced_psf_of_same_size(path, font_buffer, replaced))
         return replaced;
+    if (font_buffer.is_file)
+        return font_buffer.bytes;
     if (ends_with(name, ".psf") || ends_with(name, ".psfu"))
         return new_psf_file(font_buffer);
     return glyphs_alone(font_buffer);
@@ -184,8 +187,8 @@ font_value with_fresh_form(font_value glyphs_only)
     if (font.width == classic_width && font.height == classic_height && font.count == classic_count)
         return font;
     font.bytes = new_psf_file(font);
-    font.glyph_offset = font.bytes.size() - static_cast<size_t>(font.count * glyph_size(font));
-    font.is_file = true;
+    font.glyph_offset = font.bytes.size() - glyphs_size(font);
+    font.is_file = font.is_new_file = true;
     return font;
 }
 

@@ -73,10 +73,15 @@ static int refuse(const char *reason)
     return -1;
 }
 
+// No font has glyphs of more than 65535 pixels a side, or more glyphs:
+// sizes past that are noise, and too long for a message.
+constexpr uint64_t largest_sane_field = 0xffff;
+
 static bool is_damaged(const psf_header &header, size_t fixed_part)
 {
     return header.version != 0 || header.header_size < fixed_part || header.width == 0 ||
-           header.height == 0 || header.glyph_count == 0 ||
+           header.height == 0 || header.glyph_count == 0 || header.width > largest_sane_field ||
+           header.height > largest_sane_field || header.glyph_count > largest_sane_field ||
            header.glyph_bytes != header.height * ((header.width + 7) / 8);
 }
 
@@ -102,14 +107,12 @@ static bool within_console_limits(const psf_header &header)
 }
 
 // 0 when the header is one the editor can take, else -1 with the reason.
-// A file that holds all it claims is at most 1 MiB, so the size in the
-// message is short enough for one line.
+// A font beyond the console's limits is named so whether or not the file
+// holds all its glyphs.
 static int check_header(const psf_header &header, size_t fixed_part, size_t file_size)
 {
     if (is_damaged(header, fixed_part))
         return refuse("damaged PSF header");
-    if (!glyphs_fit(header, file_size))
-        return refuse("file is too short");
     if (!within_console_limits(header)) {
         snprintf(error_text, sizeof error_text, "PSF font of %llux%llu, %llu glyphs: at most %dx%d and %d glyphs",
                  static_cast<unsigned long long>(header.width), static_cast<unsigned long long>(header.height),
@@ -117,7 +120,7 @@ static int check_header(const psf_header &header, size_t fixed_part, size_t file
                  max_glyph_count);
         return -1;
     }
-    return 0;
+    return glyphs_fit(header, file_size) ? 0 : refuse("file is too short");
 }
 
 int find_psf_glyphs(const file_image &image, psf_shape &shape)
@@ -212,7 +215,7 @@ std::optional<psf_table_place> table_place(const font_value &font)
     if (!header.has_table)
         return std::nullopt;
     const int version = begins_psf1(image.data(), image.size()) ? 1 : 2;
-    return psf_table_place{version, font.glyph_offset + static_cast<size_t>(font.count * glyph_size(font))};
+    return psf_table_place{version, font.glyph_offset + glyphs_size(font)};
 }
 
 // kbd writes a PSF1 table with sequences as mode 4, or 5 with 512 glyphs.

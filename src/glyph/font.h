@@ -30,6 +30,7 @@ struct font_value {
     std::vector<unsigned char> bytes = std::vector<unsigned char>(classic_font_size);
     size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
     bool is_file = false;     // `bytes` is a whole file; only the font files read it
+    bool is_new_file = false; // that file was made around glyphs that came from no file
 };
 
 // The font being edited. Changed only by loads (from a file or the
@@ -53,9 +54,12 @@ struct editor_state_t {
 extern editor_state_t editor_state;
 
 int row_bytes(int width);
-int glyph_size(const font_value &font);  // bytes of one glyph
+int glyph_size(const font_value &font);     // bytes of one glyph
+size_t glyphs_size(const font_value &font); // bytes of all the glyphs
 unsigned char *glyph_at(font_value &font, int c);
 const unsigned char *glyph_at(const font_value &font, int c);
+// Pixel `row`, `col` of the glyph at `g`, whose rows are row_bytes(width) long.
+bool glyph_pixel(const unsigned char *g, int width, int row, int col);
 bool pixel_lit(const font_value &font, int c, int row, int col);
 void flip_pixel(font_value &font, int c, int row, int col);
 

@@ -1,6 +1,7 @@
 #include "glyph/font.h"
 
 #include <algorithm>
+#include <utility>
 
 font_value font_buffer;
 editor_state_t editor_state;
@@ -16,6 +17,11 @@ int glyph_size(const font_value &font)
     return font.height * row_bytes(font.width);
 }
 
+size_t glyphs_size(const font_value &font)
+{
+    return static_cast<size_t>(font.count * glyph_size(font));
+}
+
 const unsigned char *glyph_at(const font_value &font, int c)
 {
     return font.bytes.data() + font.glyph_offset + static_cast<size_t>(c * glyph_size(font));
@@ -23,7 +29,7 @@ const unsigned char *glyph_at(const font_value &font, int c)
 
 unsigned char *glyph_at(font_value &font, int c)
 {
-    return font.bytes.data() + font.glyph_offset + static_cast<size_t>(c * glyph_size(font));
+    return const_cast<unsigned char *>(glyph_at(std::as_const(font), c));
 }
 
 static unsigned char pixel_mask(int col)
@@ -31,19 +37,24 @@ static unsigned char pixel_mask(int col)
     return static_cast<unsigned char>(0x80 >> (col % 8));
 }
 
-static size_t pixel_byte(const font_value &font, int row, int col)
+static size_t pixel_byte(int width, int row, int col)
 {
-    return static_cast<size_t>(row * row_bytes(font.width) + col / 8);
+    return static_cast<size_t>(row * row_bytes(width) + col / 8);
+}
+
+bool glyph_pixel(const unsigned char *g, int width, int row, int col)
+{
+    return g[pixel_byte(width, row, col)] & pixel_mask(col);
 }
 
 bool pixel_lit(const font_value &font, int c, int row, int col)
 {
-    return glyph_at(font, c)[pixel_byte(font, row, col)] & pixel_mask(col);
+    return glyph_pixel(glyph_at(font, c), font.width, row, col);
 }
 
 void flip_pixel(font_value &font, int c, int row, int col)
 {
-    glyph_at(font, c)[pixel_byte(font, row, col)] ^= pixel_mask(col);
+    glyph_at(font, c)[pixel_byte(font.width, row, col)] ^= pixel_mask(col);
 }
 
 unsigned char *current_glyph()
@@ -70,9 +81,8 @@ void paste_glyph(font_value &font, int c, const glyph_copy &copy)
     std::fill_n(g, glyph_size(font), 0);
     const int rows = std::min(font.height, copy.height);
     const int cols = std::min(font.width, copy.width);
-    const int copy_row_bytes = row_bytes(copy.width);
     for (int row = 0; row < rows; ++row)
         for (int col = 0; col < cols; ++col)
-            if (copy.rows[static_cast<size_t>(row * copy_row_bytes + col / 8)] & pixel_mask(col))
+            if (glyph_pixel(copy.rows.data(), copy.width, row, col))
                 flip_pixel(font, c, row, col);
 }

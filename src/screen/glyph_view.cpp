@@ -109,11 +109,6 @@ static void draw_pixel(WINDOW *window, bool lit, int width)
     }
 }
 
-static bool lit_in(const unsigned char *g, int row, int col)
-{
-    return g[row * row_bytes(font_buffer.width) + col / 8] & (0x80 >> (col % 8));
-}
-
 void draw_glyph(WINDOW *window, const unsigned char *g)
 {
     const char *title = editor_state.wide_mode ? " Char %03d [WIDE] " : " Char %03d ";
@@ -122,7 +117,7 @@ void draw_glyph(WINDOW *window, const unsigned char *g)
     for (int row = view.first_row; row < view.first_row + view.shown_rows; ++row) {
         wmove(window, pixel_y(row), pixel_x(view.first_col));
         for (int col = view.first_col; col < view.first_col + view.shown_cols; ++col)
-            draw_pixel(window, lit_in(g, row, col), cell_width());
+            draw_pixel(window, glyph_pixel(g, font_buffer.width, row, col), cell_width());
     }
     wmove(window, pixel_y(editor_state.cursor_row), pixel_x(editor_state.cursor_col));
 }

@@ -143,6 +143,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"few.psf", few, "", glyphs_at(few, 32, 128 * 16)},
         {"width-1.psf", width_1, "", glyphs_at(width_1, 32, 3 * 9)},
         {"huge.psf", psf2_font(32, 256, 64, 64), "PSF font of 64x64, 256 glyphs: at most 32x32 and 512 glyphs", {}},
+        {"huge-header.psf", glyphs_at(psf2_font(32, 256, 64, 64), 0, 40), "PSF font of 64x64, 256 glyphs: at most 32x32 and 512 glyphs", {}},
+        {"noise.psf", glyphs_at(psf2_font(32, 70000, 1, 1), 0, 40), "damaged PSF header", {}},
         {"many.psf", psf2_font(32, 513, 8, 8), "PSF font of 8x8, 513 glyphs: at most 32x32 and 512 glyphs", {}},
         {"version.psf", wrong_version, "damaged PSF header", {}},
         {"cut.gz", bytes(packed.begin(), packed.end() - 20), "gzip: unexpected end of file", {}},
@@ -298,6 +300,16 @@ TEST_F(psf_and_gzip, a_font_from_no_file_gets_the_form_that_holds_it)
         EXPECT_EQ(read_file(path("fresh")), expected) << c.width << "x" << c.height << ", " << c.count;
         ASSERT_EQ(load_font(path("fresh").c_str()), 0) << error_text;
         EXPECT_EQ(font_buffer.count, c.count);
+        if (c.header.empty())
+            continue;
+        // Over a PSF file of its size, that file's header and table stay.
+        font_buffer = with_fresh_form(taken);
+        bytes kept = psf2_font(32, static_cast<uint32_t>(c.count), static_cast<uint32_t>(c.height),
+                               static_cast<uint32_t>(c.width), {0x41, 0xff});
+        write_file("kept.psf", kept);
+        ASSERT_EQ(save_font(path("kept.psf").c_str()), 0) << error_text;
+        std::copy(taken.bytes.begin(), taken.bytes.end(), kept.begin() + 32);
+        EXPECT_EQ(read_file(path("kept.psf")), kept) << c.width << "x" << c.height << ", " << c.count;
     }
 }
 
