@@ -18,9 +18,11 @@ constexpr size_t longest_named_entry = 24;
 // An entry as typed, cut to fit a message.
 std::string quoted(std::string_view entry)
 {
-    if (entry.size() > longest_named_entry)
-        return "\"" + std::string(entry.substr(0, longest_named_entry - 3)) + "...\"";
-    return "\"" + std::string(entry) + "\"";
+    const bool cut = entry.size() > longest_named_entry;
+    std::string text(1, '"');
+    text.append(cut ? entry.substr(0, longest_named_entry - 3) : entry);
+    text.append(cut ? "...\"" : "\"");
+    return text;
 }
 
 bool take_prefix(std::string_view text, size_t &at)
@@ -93,16 +95,26 @@ std::optional<char32_t> only_character(std::string_view field)
 std::string format_entry(const table_entry &entry)
 {
     std::string text;
-    for (char32_t code : entry)
-        text += text.empty() ? code_name(code) : "+" + code_name(code).substr(2);
+    for (char32_t code : entry) {
+        const std::string name = code_name(code);
+        if (text.empty()) {
+            text = name;
+        } else {
+            text.push_back('+');
+            text.append(name, 2);
+        }
+    }
     return text;
 }
 
 std::string format_entries(const glyph_entries &entries)
 {
     std::string text;
-    for (const table_entry &entry : entries)
-        text += (text.empty() ? "" : " ") + format_entry(entry);
+    for (const table_entry &entry : entries) {
+        if (!text.empty())
+            text.push_back(' ');
+        text.append(format_entry(entry));
+    }
     return text;
 }
 

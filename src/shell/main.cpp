@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 [[noreturn]] static void print_usage(char **argv)
 {
@@ -35,6 +36,10 @@ static void open_start_up_font(const char *path)
         fail_start_up_load(path, error_text);
     // Glyph 65, where the editor starts, may lie beyond a small font.
     clamp_position();
+    // A pipe such as <(...) came as an inherited descriptor; kept open, it
+    // would leave the editor its only reader, and a save to its name would
+    // vanish into it while saying "Font saved.".
+    close_range(3, ~0U, 0);
 }
 
 static void set_up_terminal()

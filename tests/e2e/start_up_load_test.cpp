@@ -30,6 +30,15 @@ TEST_P(start_up_with, a_raw_uuencoded_or_psf_font_shows_its_glyph_65_and_no_mess
         t.settle();
         EXPECT_EQ(glyph_picture(t, GetParam()), std::vector<std::string>(16, "........"));
     }
+    // As `quorvalen <(cat a.raw)` starts it: the pipe is let go once read, so
+    // a save to its name fails rather than vanish into a pipe only the
+    // editor itself would read.
+    terminal t({"/dev/fd/63"}, {.term = GetParam(), .on_fd_63 = std::string(font.begin(), font.end())});
+    t.settle();
+    EXPECT_EQ(glyph_picture(t, GetParam()), letter_a);
+    t.type("S\r");
+    t.settle();
+    EXPECT_EQ(t.row_text(23).rfind("Save error: open: No such file or directory", 0), 0u) << t.row_text(23);
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, start_up_with, testing::Values("xterm-256color", "linux"));

@@ -136,9 +136,21 @@ terminal::terminal(std::vector<std::string> args, terminal_options options)
     int report[2] = {-1, -1};
     if (options_.job_control && pipe2(report, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
+    int substituted[2] = {-1, -1};
+    if (!options_.on_fd_63.empty() && pipe2(substituted, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
     pid_ = fork();
-    if (pid_ == 0)
+    if (pid_ == 0) {
+        if (substituted[0] >= 0)
+            dup2(substituted[0], 63);
         run_child(args, options_, slave_, options_.stdout_to_pipe ? pipe_fds[1] : slave_, report[1]);
+    }
+    if (substituted[1] >= 0) {
+        if (write(substituted[1], options_.on_fd_63.data(), options_.on_fd_63.size()) < 0)
+            ADD_FAILURE() << "the pipe on fd 63 took nothing";
+        close(substituted[0]);
+        close(substituted[1]);
+    }
     if (pipe_fds[1] >= 0)
         close(pipe_fds[1]);
     editor_pid_ = pid_;

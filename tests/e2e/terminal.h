@@ -23,6 +23,7 @@ struct terminal_options {
     bool nonblocking_stdin = false;  // standard input left O_NONBLOCK by an earlier program
     unsigned long file_size_limit = 0;  // RLIMIT_FSIZE in bytes, as `ulimit -f`; 0: none
     bool job_control = false;      // run as a job of a stand-in shell, so Ctrl-Z stops it
+    std::string on_fd_63;          // what a pipe the editor gets as fd 63 holds, as <(...) gives it
 };
 
 struct screen_cell {

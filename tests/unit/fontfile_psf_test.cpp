@@ -233,15 +233,15 @@ TEST_F(psf_and_gzip, a_save_keeps_the_psf_it_replaces_or_the_last_one_loaded)
     bytes new_psf = {0x36, 0x04, 0, 16};
     new_psf.insert(new_psf.end(), raw.begin(), raw.end());
     for (bool from_console : {true, false}) {
-        ASSERT_EQ(load_font(file.c_str()), 0);
-        if (from_console) {
-            font_value taken;
-            std::copy(raw.begin(), raw.end(), taken.bytes.begin());
-            font_buffer = with_fresh_form(taken);
-        } else {
-            ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
-        }
         for (const char *name : {"new.psf", "new.psfu", "new.psf.gz"}) {
+            ASSERT_EQ(load_font(file.c_str()), 0);
+            if (from_console) {
+                font_value taken;
+                std::copy(raw.begin(), raw.end(), taken.bytes.begin());
+                font_buffer = with_fresh_form(taken);
+            } else {
+                ASSERT_EQ(load_font(path("a.fnt").c_str()), 0);
+            }
             ASSERT_EQ(save_font(path(name).c_str()), 0) << error_text;
             EXPECT_EQ(gunzip(path(name)), new_psf) << name;
             fill_font_buffer(0);

@@ -4,6 +4,7 @@
 // that shows them; those made by the font model come from it.
 #include "fake_file_calls.h"
 #include "fontfile_test_support.h"
+#include "fontfile/unicode_text.h"
 #include "glyph/undo_history.h"
 
 #include <climits>
@@ -60,6 +61,20 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
         "Font loaded from console.", "Font saved to console.",
         "Font saved to console. Glyph 32 is not blank: it fills the background.",
     };
+    // The / and = prompts' own refusals, from the code that makes them, at
+    // their longest.
+    const std::string long_entry(40, '9');
+    for (const char *field : {"ab", "U+zzzz", "", "U+D800", "U+10FFFFF"})
+        messages.push_back(parse_find_field(field).error);
+    for (const std::string &field : {"U+" + long_entry, std::string("U+FFFE"), "U+0041+" + long_entry, std::string("U+110000")})
+        messages.push_back(parse_entries(field).error);
+    messages.push_back(psf1_refusal({{0x10FFFF, 0x1F600}}));
+    messages.push_back(read_unicode_table(std::vector<unsigned char>{0xc3, 0xff}, 2, 512).error);
+    messages.insert(messages.end(),
+                    {"Find character: U+10FFFF", "Characters: U+0041 U+0410 U+0391 U+24B6",
+                     "U+10FFFF is not in this font.", "This font has no Unicode table.",
+                     "Characters of char 511 set. Taken from chars 507, 508, 509, 510 and 507 more.",
+                     "The console refused the font: a VGA console takes only 8-pixel-wide fonts."});
     for (const std::string &text : load_errors)
         messages.push_back("Load error: " + text);
     for (const std::string &text : save_errors)
@@ -68,7 +83,8 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
     for (history_change change : {history_change{step_kind::toggle, 511, 31, 31, "", 13106},
                                   history_change{step_kind::pop, 511, 0, 0, "", 3448},
                                   history_change{step_kind::whole_font, 0, 0, 0, "load of " + name, 14},
-                                  history_change{step_kind::whole_font, 0, 0, 0, "console load", 14}}) {
+                                  history_change{step_kind::whole_font, 0, 0, 0, "console load", 14},
+                                  history_change{step_kind::characters, 511, 0, 0, "characters of char 511", 14}}) {
         messages.push_back(change_message(change, true));
         messages.push_back(change_message(change, false));
     }
