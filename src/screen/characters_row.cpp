@@ -65,6 +65,8 @@ void show_glyph_characters()
     const std::optional<unicode_table> table = font_characters(font_buffer);
     if (!table && !row_has_text)
         return;
+    // Plain text: the title bar left the standard screen in standout.
+    wattrset(stdscr, A_NORMAL);
     wmove(stdscr, characters_row, characters_col);
     wclrtoeol(stdscr);
     if (table)

@@ -36,6 +36,7 @@ protected:
     {
         EXPECT_EQ(glyph_title(), title);
         EXPECT_EQ(t->row_text(3), row_of(characters));
+        EXPECT_FALSE(t->cell(3, 5).standout) << "plain text, not a second title bar";
         EXPECT_EQ(status_line(), line(status));
     }
 };
@@ -103,11 +104,13 @@ TEST_P(characters_in, equals_changes_a_glyph_s_characters_as_one_step_saved_in_t
     const auto at = std::search(edited.begin() + 4100, edited.end(), old.begin(), old.end());
     edited.insert(edited.erase(at + 2, at + 8), {0x03, 0x1d});
     EXPECT_EQ(dir.read("lat15.psf"), edited);
-    press("US\r");
+    press("L\r");
+    expect_shown(" Char 066 ", "U+0042 B  U+1D03 ᴃ", "Font loaded.");
+    press("UUS\r");
     expect_shown(" Char 066 ", glyph_66, "Font saved.");
     EXPECT_EQ(dir.read("lat15.psf"), font);
     press(key("knp") + ctrl_r);
-    expect_shown(" Char 066 ", "U+0042 B  U+1D03 ᴃ", "Redone: characters of char 066 (nothing more to redo).");
+    expect_shown(" Char 066 ", "U+0042 B  U+1D03 ᴃ", "Redone: characters of char 066 (1 more to redo).");
 
     press("=" + std::string(ctrl_u) + "U+0041 U+0065+0301 U+43 U+44 U+45 U+46 U+47 U+48 U+49 U+4A U+4B\r");
     const std::string taken = "Characters of char 066 set. Taken from chars 065, 067, 068, 069 and 6 more.";
