@@ -93,7 +93,7 @@ void prompt_glyph_characters()
         show_status(change.error.c_str());
         return;
     }
-    record_characters_change(c, std::move(before));
+    record_characters_change(c, before);
     show_current_glyph();
     print_status("Characters of char %03d set.%s", c, taken_text(change.taken_from).c_str());
     wrefresh(glyph_window);

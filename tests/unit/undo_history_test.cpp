@@ -31,12 +31,13 @@ void load(const std::string &label, unsigned char fill, int width = 8, int heigh
     record_font_replacement(label, std::move(before));
 }
 
-// A change of glyph `c`'s characters, which also leaves `mark` in the font's first byte.
-void change_characters(int c, unsigned char mark)
+// A change of glyph `c`'s characters, which leaves `mark` at byte `at` of
+// the font (its first byte, as a PSF1 mode byte may change, or near its end).
+void change_characters(int c, unsigned char mark, size_t at = 0)
 {
-    font_value before = font_buffer;
-    font_buffer.bytes[0] = mark;
-    record_characters_change(c, std::move(before));
+    const font_value before = font_buffer;
+    font_buffer.bytes[at] = mark;
+    record_characters_change(c, before);
 }
 
 glyph_copy glyph_of(unsigned char n, int width = 8, int height = 16)
@@ -118,6 +119,19 @@ TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
               : load("load of big.psf", static_cast<unsigned char>(n), 32, 32, 512);
     EXPECT_EQ(undo_all(), static_cast<int>(whole_fonts_kept));
     EXPECT_EQ(font_buffer.bytes[0], 12 - whole_fonts_kept - 1);
+    // A change near the end keeps only the bytes from there on.
+    history_restart(history_budget);
+    const font_copy first = font_buffer.bytes;
+    load("load of big.psf", 1, 32, 32, 512);
+    const size_t last = font_buffer.bytes.size() - 1;
+    for (int n = 0; n < 100; ++n)
+        change_characters(65, static_cast<unsigned char>(n + 2), last - static_cast<size_t>(n % 3));
+    const font_copy changed = font_buffer.bytes;
+    EXPECT_EQ(undo_all(), 101) << "a hundred changes of characters and the load";
+    EXPECT_EQ(font_buffer.bytes, first);
+    while (redo_change(many)) {
+    }
+    EXPECT_EQ(font_buffer.bytes, changed);
 }
 
 // Steps: t toggle, l load, s saved, u undo, r redo. A change made after
