@@ -240,12 +240,13 @@ void record_characters_change(int char_index, const font_value &before)
     std::snprintf(label, sizeof label, "characters of char %03d", char_index);
     const std::vector<unsigned char> &now = font_buffer.bytes;
     const auto differs = std::mismatch(before.bytes.begin(), before.bytes.end(), now.begin(), now.end()).first;
-    kept_font kept{{}, label, static_cast<size_t>(differs - before.bytes.begin())};
-    kept.font.bytes.assign(differs, before.bytes.end());
+    font_value end_of_file;
+    end_of_file.bytes.assign(differs, before.bytes.end());
+    const auto from = static_cast<size_t>(differs - before.bytes.begin());
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::characters);
     const unsigned char bytes[characters_step] = {kind, byte_of(c), byte_of(c >> 8), kind};
-    add_font_step(bytes, std::move(kept));
+    add_font_step(bytes, {std::move(end_of_file), label, from});
 }
 
 // ======== Undoing and redoing ========

@@ -26,7 +26,7 @@ static std::string shown_entry(const table_entry &entry)
     if (entry.size() == 1 && wcwidth(code) == 1) {
         const size_t length = std::wcrtomb(bytes, code, &state);
         if (length != static_cast<size_t>(-1))
-            text += " " + std::string(bytes, length);
+            text.append(" ").append(bytes, length);
     }
     return text;
 }
@@ -36,6 +36,15 @@ static int columns_of(const std::string &shown, const table_entry &entry)
 {
     const size_t code_length = format_entry(entry).size();
     return static_cast<int>(code_length + (shown.size() > code_length ? 2 : 0));
+}
+
+// " +N more", built up piece by piece.
+static std::string more_text(size_t count)
+{
+    std::string text = " +";
+    text.append(std::to_string(count));
+    text.append(" more");
+    return text;
 }
 
 // The entries in table order, two blanks apart, as many as fit; "+N more"
@@ -50,11 +59,12 @@ static std::string characters_text(const glyph_entries &entries)
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string shown = shown_entry(entries[i]);
         const int width = columns_of(shown, entries[i]) + (i > 0 ? 2 : 0);
-        const std::string more = " +" + std::to_string(entries.size() - i - 1) + " more";
-        const int reserve = i + 1 < entries.size() ? static_cast<int>(more.size()) : 0;
+        const int reserve = i + 1 < entries.size() ? static_cast<int>(more_text(entries.size() - i - 1).size()) : 0;
         if (used + width + reserve > room)
-            return text + (i > 0 ? " +" : "+") + std::to_string(entries.size() - i) + " more";
-        text += (i > 0 ? "  " : "") + shown;
+            return text.append(more_text(entries.size() - i), i > 0 ? 0 : 1);
+        if (i > 0)
+            text.append("  ");
+        text.append(shown);
         used += width;
     }
     return text;
