@@ -58,19 +58,19 @@ TEST(glyph_characters, are_set_in_the_font_s_own_table_taken_off_other_glyphs)
 // for the PSF1 mode byte the first sequence set (2 becomes 4, 3 becomes 5).
 TEST(glyph_characters, of_every_console_font_change_only_the_table)
 {
-    const std::filesystem::path fonts = "/usr/share/consolefonts";
-    if (!std::filesystem::exists(fonts))
-        GTEST_SKIP() << "no console fonts: install the console-setup-linux package";
+    const std::vector<std::filesystem::path> fonts = console_fonts();
+    if (fonts.empty())
+        GTEST_SKIP() << no_console_fonts;
     const glyph_entries fresh = {{0x1d03}, {0x2c65, 0x301}};
     int with_table = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(fonts)) {
-        bytes file = gunzip(entry.path());
+    for (const std::filesystem::path &path : fonts) {
+        bytes file = gunzip(path);
         font_value font = loaded(file);
         const std::optional<unicode_table> table = font_characters(font);
         if (!table)
             continue;
         ++with_table;
-        SCOPED_TRACE(entry.path().string());
+        SCOPED_TRACE(path.string());
         set_glyph_characters(font, 65, (*table)[65]);
         ASSERT_EQ(font.bytes, file);
         ASSERT_EQ(set_glyph_characters(font, 65, fresh).taken_from, std::vector<int>{});

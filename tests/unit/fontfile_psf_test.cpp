@@ -10,36 +10,21 @@ namespace {
 
 using psf_and_gzip = font_file_test;
 
-uint32_t u32_at(const bytes &image, size_t at)
-{
-    uint32_t value = 0;
-    for (size_t b = 4; b-- > 0;)
-        value = value << 8 | image[at + b];
-    return value;
-}
-
-// Width, height, glyph count and glyph offset, read from the header here.
-std::array<uint32_t, 4> psf_shape(const bytes &image)
-{
-    if (image[0] == 0x36)
-        return {8, image[3], image[2] & 1 ? 512u : 256u, 4};
-    return {u32_at(image, 28), u32_at(image, 24), u32_at(image, 16), u32_at(image, 8)};
-}
 
 
 // Each loads whole, saves back unchanged, and takes an edit of its last
 // glyph's bottom-right pixel as exactly that bit.
 TEST_F(psf_and_gzip, every_console_font_round_trips_and_takes_an_edit_as_one_bit)
 {
-    const std::filesystem::path fonts = "/usr/share/consolefonts";
-    if (!std::filesystem::exists(fonts))
-        GTEST_SKIP() << "no console fonts: install the console-setup-linux package";
+    const std::vector<std::filesystem::path> fonts = console_fonts();
+    if (fonts.empty())
+        GTEST_SKIP() << no_console_fonts;
     int checked = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(fonts)) {
-        std::string name = entry.path().filename();
-        const bytes content = gunzip(entry.path());
-        auto [width, height, count, offset] = psf_shape(content);
-        std::string packed = write_file(name, read_file(entry.path()));
+    for (const std::filesystem::path &font : fonts) {
+        std::string name = font.filename();
+        const bytes content = gunzip(font);
+        auto [width, height, count, offset] = header_shape(content);
+        std::string packed = write_file(name, read_file(font));
         std::string plain = write_file(name.substr(0, name.rfind(".gz")), content);
         for (const std::string &file : {packed, plain}) {
             fill_font_buffer(0xa5);

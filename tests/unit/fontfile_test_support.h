@@ -28,6 +28,35 @@
 
 using bytes = std::vector<unsigned char>;
 
+// The fonts the system ships; none where the console fonts are not installed.
+inline std::vector<std::filesystem::path> console_fonts()
+{
+    std::vector<std::filesystem::path> fonts;
+    std::error_code missing;
+    for (const auto &entry : std::filesystem::directory_iterator("/usr/share/consolefonts", missing))
+        fonts.push_back(entry.path());
+    return fonts;
+}
+
+constexpr char no_console_fonts[] = "no console fonts: install the console-setup-linux package";
+
+inline uint32_t u32_at(const bytes &image, size_t at)
+{
+    uint32_t value = 0;
+    for (size_t b = 4; b-- > 0;)
+        value = value << 8 | image[at + b];
+    return value;
+}
+
+// Width, height, glyph count and glyph offset of a PSF image, read from the
+// header here.
+inline std::array<uint32_t, 4> header_shape(const bytes &image)
+{
+    if (image[0] == 0x36)
+        return {8, image[3], image[2] & 1 ? 512u : 256u, 4};
+    return {u32_at(image, 28), u32_at(image, 24), u32_at(image, 16), u32_at(image, 8)};
+}
+
 // A font with every byte value in it and no line that could pass for a header.
 inline bytes sample_font(int seed = 0)
 {

@@ -58,29 +58,28 @@ TEST(unicode_table, made_up_tables_read_and_write_back_or_are_refused)
 // The version, glyph count and table of a PSF font with a table; none without.
 std::optional<std::tuple<int, size_t, bytes>> psf_table(const bytes &font)
 {
-    auto u32 = [&](size_t at) { return size_t{font[at]} | size_t{font[at + 1]} << 8 | size_t{font[at + 2]} << 16 | size_t{font[at + 3]} << 24; };
-    bool psf1 = font[0] == 0x36;
-    size_t count = psf1 ? (font[2] & 1 ? 512 : 256) : u32(16);
-    size_t start = psf1 ? 4 + count * font[3] : u32(8) + count * u32(20);
-    if (!(psf1 ? font[2] & 6 : u32(12) & 1))
+    const bool psf1 = font[0] == 0x36;
+    if (!(psf1 ? font[2] & 6 : u32_at(font, 12) & 1))
         return std::nullopt;
-    return std::tuple{psf1 ? 1 : 2, count, bytes(font.begin() + static_cast<ptrdiff_t>(start), font.end())};
+    const auto [width, height, count, offset] = header_shape(font);
+    const size_t start = offset + size_t{count} * height * ((width + 7) / 8);
+    return std::tuple{psf1 ? 1 : 2, size_t{count}, bytes(font.begin() + static_cast<ptrdiff_t>(start), font.end())};
 }
 
 TEST(unicode_table, every_console_font_table_writes_back_byte_for_byte)
 {
-    const std::filesystem::path fonts = "/usr/share/consolefonts";
-    if (!std::filesystem::exists(fonts))
-        GTEST_SKIP() << "no console fonts: install the console-setup-linux package";
+    const std::vector<std::filesystem::path> fonts = console_fonts();
+    if (fonts.empty())
+        GTEST_SKIP() << no_console_fonts;
     int with_table = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(fonts)) {
-        auto found = psf_table(gunzip(entry.path()));
+    for (const std::filesystem::path &font : fonts) {
+        auto found = psf_table(gunzip(font));
         if (!found)
             continue;
         auto [version, count, table] = *found;
         ++with_table;
         table_reading read = read_unicode_table(table, version, count);
-        ASSERT_EQ(read.error, "") << entry.path();
+        ASSERT_EQ(read.error, "") << font;
         EXPECT_EQ(read.table.size(), count);
         EXPECT_EQ(write_unicode_table(read.table, version), bytes(table.begin(), table.begin() + static_cast<ptrdiff_t>(read.end)));
     }
