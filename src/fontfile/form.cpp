@@ -155,7 +155,7 @@ static bool replaced_psf_of_same_size(const char *path, const font_value &font, 
     return true;
 }
 
-static file_image new_psf_file(const font_value &font)
+file_image new_psf_file(const font_value &font)
 {
     file_image image = new_psf_header(font);
     const file_image glyphs = glyphs_alone(font);

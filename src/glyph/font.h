@@ -31,6 +31,7 @@ struct font_value {
     size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
     bool is_file = false;     // `bytes` is a whole file; only the font files read it
     bool is_new_file = false; // that file was made around glyphs that came from no file
+    bool became_psf = false;  // = gave a font of another form a table, so a PSF file was made for it
 };
 
 // The font being edited. Changed only by loads (from a file or the

@@ -122,12 +122,15 @@ TEST(unicode_table, text_forms_of_entries_and_the_find_field)
         {"", "Give one character, or U+ and 1-6 hex digits"},
         {"\xc3", "Give one character, or U+ and 1-6 hex digits"},
         {"U+", "Malformed code \"U+\": use U+ and 1-6 hex digits"},
-        {"U+0065+0301", "Malformed code \"U+0065+0301\": use U+ and 1-6 hex digits"},
+        {"U+0065+0301", "U+0065+0301"}, {"u+65+U+301+302", "U+0065+0301+0302"},
+        {"U+0065+", "Malformed code \"U+0065+\": use U+ and 1-6 hex digits"},
+        {"U+41 U+42", "Malformed code \"U+41 U+42\": use U+ and 1-6 hex digits"},
+        {"U+65+DFFF", "U+DFFF is not a character"},
         {"U+D800", "U+D800 is not a character"},
     };
     for (const auto &[field, expected] : finds) {
         parsed_character found = parse_find_field(field);
-        EXPECT_EQ(found.error.empty() ? format_entry({found.code}) : found.error, expected) << field;
+        EXPECT_EQ(found.error.empty() ? format_entry(found.entry) : found.error, expected) << field;
     }
     std::setlocale(LC_CTYPE, old_locale.c_str());
 }
