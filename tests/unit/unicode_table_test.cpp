@@ -28,6 +28,8 @@ TEST(unicode_table, made_up_tables_read_and_write_back_or_are_refused)
         {1, 2, units({0x41, 0x410, 0xffff, 0xffff, 0x1234}), {{{0x41}, {0x410}}, {}}, ""},
         {1, 1, units({0xc5, 0x212b, 0xfffe, 0x41, 0x30a, 0xfffe, 0xe9, 0xffff, 0}), {{{0xc5}, {0x212b}, {0x41, 0x30a}, {0xe9}}}, ""},
         {2, 4, as_bytes("A\xc3\xa9\xff\xfe" "e\xcc\x81\xff\xf0\x9f\x98\x80\xff\xffxy"), {{{0x41}, {0xe9}}, {{0x65, 0x301}}, {{0x1f600}}, {}}, ""},
+        {2, 2, as_bytes("\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbd\xff\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xffxy"),
+         {{{0x7f}, {0x80}, {0x7ff}, {0x800}, {0xfffd}}, {{0x10000}, {0x10ffff}}}, ""},
         {1, 2, units({0x41, 0xffff}), {}, "Unicode table, glyph 1: cut off"},
         {1, 1, bytes{0x41, 0, 0xff}, {}, "Unicode table, glyph 0: cut off"},
         {1, 1, units({0xd800, 0xffff}), {}, "Unicode table, glyph 0: U+D800 is not a character"},
@@ -107,6 +109,7 @@ TEST(unicode_table, text_forms_of_entries_and_the_find_field)
         {"U+0065+", "Malformed entry \"U+0065+\": use U+ and 1-6 hex digits"},
         {"U+0041+0042+0043+0044+0045X", "Malformed entry \"U+0041+0042+0043+0044...\": use U+ and 1-6 hex digits"},
         {"U+41 U+fffe", "Refused entry \"U+fffe\": U+FFFE is not a character"},
+        {"U+07FF U+0800 U+FFFF", "Refused entry \"U+FFFF\": U+FFFF is not a character"},
         {"U+41+DFFF", "Refused entry \"U+41+DFFF\": U+DFFF is not a character"},
         {"U+110000", "Refused entry \"U+110000\": U+110000 is not a character"},
     };
