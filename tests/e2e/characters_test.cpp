@@ -57,6 +57,13 @@ TEST_P(characters_in, row_3_alone_shows_a_table_s_characters_and_follows_every_c
         EXPECT_EQ(status_line(), line("This font has no Unicode table. Press = to give the current glyph characters."));
         press("R");
     }
+    dir.write("broken.psf", psf1_file(glyphs, {0x41, 0x00, 0xff}));
+    start({"broken.psf"}, utf8);
+    for (const char *key : {"/", "="}) {
+        press(key);
+        expect_shown(" Char 065 ", "", "This font's Unicode table cannot be read; it is kept as it is.");
+    }
+    press("R");
     std::vector<std::string> screen = whole_screen(*t, 24, 80);
     start({"lat15.psf"}, utf8);
     screen[3] = row_of(glyph_65);
@@ -145,7 +152,7 @@ TEST_P(characters_in, equals_gives_a_raw_font_a_table_that_a_save_keeps_as_psf)
 {
     const font_bytes glyphs(font.begin() + 4, font.begin() + 4 + 4096);
     dir.write("glyphs.fnt", glyphs);
-    start({"glyphs.fnt"}, utf8);
+    start({"glyphs.fnt"});
     press("=U+0041 U+0065+0301\r");
     expect_shown(" Char 065 ", "U+0041 A  U+0065+0301", "Characters of char 065 set.");
     press("S\r");
@@ -165,6 +172,7 @@ TEST_P(characters_in, equals_gives_a_raw_font_a_table_that_a_save_keeps_as_psf)
     press("U" + key("knp"));  // the load
     press("U");
     expect_shown(" Char 065 ", "", "Undone: characters of char 065 (nothing more to undo).");
+    EXPECT_EQ(picture(), picture_of(glyphs, 65));
     press("S" + std::string(ctrl_u) + "plain.fnt\r");
     EXPECT_EQ(status_line(), line("Font saved."));
     EXPECT_EQ(dir.read("plain.fnt"), glyphs);
