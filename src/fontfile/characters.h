@@ -12,8 +12,12 @@
 // read (which is kept as it is).
 std::optional<unicode_table> font_characters(const font_value &font);
 
-// The lowest-numbered glyph that draws `code` on its own; -1 when none does.
-int glyph_drawing(const unicode_table &table, char32_t code);
+// Whether the font has a table, readable or not.
+bool has_unicode_table(const font_value &font);
+
+// The lowest-numbered glyph that draws `entry` (a character on its own, or
+// a sequence); -1 when none does.
+int glyph_drawing(const unicode_table &table, const table_entry &entry);
 
 // What set_glyph_characters did: on failure an error for the status line,
 // the font unchanged; on success the glyphs other entries were taken from.
@@ -25,5 +29,8 @@ struct characters_change {
 // Gives glyph `c` exactly `entries`, in that order, taking each off any
 // other glyph that had it, so that each character keeps one glyph. The
 // table is written back in the font's own form; only the table, and in a
-// PSF1 font the mode byte, change.
+// PSF1 font the mode byte, change. A font without a table gets one first,
+// in which no other glyph draws a character: a PSF font its table flag, a
+// font of any other form a PSF file of its glyphs (PSF1 where it holds
+// them, see new_psf_header), which it is then saved as.
 characters_change set_glyph_characters(font_value &font, int c, const glyph_entries &entries);

@@ -158,7 +158,7 @@ file_image glyphs_alone(const font_value &font)
     return file_image(first, first + glyphs_size(font));
 }
 
-static file_image new_psf_file(const font_value &font)
+file_image new_psf_file(const font_value &font)
 {
     file_image image = new_psf_header(font);
     const file_image glyphs = glyphs_alone(font);

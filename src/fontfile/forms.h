@@ -84,6 +84,19 @@ bool psf_accounts_for_file(const file_image &image);
 // Unicode table: PSF1 where it can hold the font, else PSF2.
 file_image new_psf_header(const font_value &font);
 
+// A new PSF file of `font`'s glyphs, without a Unicode table: the header of
+// new_psf_header, then the glyphs.
+file_image new_psf_file(const font_value &font);
+
+// Whether the font is held in a PSF file of its own: one it was loaded from,
+// or one made for it when = gave it a table. A file made around the
+// console's glyphs is not: a save follows the file it replaces.
+bool is_psf_file(const font_value &font);
+
+// Gives a PSF font without a table the table flag: the mode bit of PSF1,
+// the flag of PSF2. The table itself must follow the glyphs.
+void set_psf_table_flag(font_value &font);
+
 // Where a PSF font's Unicode table starts, and the PSF version that tells
 // its form; nothing for a font without one.
 struct psf_table_place {

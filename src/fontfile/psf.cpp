@@ -219,17 +219,31 @@ file_image new_psf_header(const font_value &font)
 // ======== The Unicode table ========
 
 constexpr unsigned psf1_mode_sequences = 0x04;
+constexpr unsigned char psf1_mode_has_table = 0x02;
+
+bool is_psf_file(const font_value &font)
+{
+    return font.is_file && !font.is_new_file && begins_psf(font.bytes.data(), font.bytes.size());
+}
 
 std::optional<psf_table_place> table_place(const font_value &font)
 {
     const file_image &image = font.bytes;
-    if (!font.is_file)
+    if (!is_psf_file(font))
         return std::nullopt;
     const psf_header header = read_header(image);
     if (!header.has_table)
         return std::nullopt;
     const int version = begins_psf1(image.data(), image.size()) ? 1 : 2;
     return psf_table_place{version, font.glyph_offset + glyphs_size(font)};
+}
+
+void set_psf_table_flag(font_value &font)
+{
+    if (begins_psf1(font.bytes.data(), font.bytes.size()))
+        font.bytes[2] |= psf1_mode_has_table;
+    else
+        font.bytes[12] |= psf2_flag_table;
 }
 
 // kbd writes a PSF1 table with sequences as mode 4, or 5 with 512 glyphs.

@@ -15,14 +15,18 @@ namespace {
 
 constexpr size_t longest_named_entry = 24;
 
+// An entry cut to fit a message.
+std::string cut_to_fit(std::string_view entry)
+{
+    if (entry.size() <= longest_named_entry)
+        return std::string(entry);
+    return std::string(entry.substr(0, longest_named_entry - 3)) + "...";
+}
+
 // An entry as typed, cut to fit a message.
 std::string quoted(std::string_view entry)
 {
-    const bool cut = entry.size() > longest_named_entry;
-    std::string text(1, '"');
-    text.append(cut ? entry.substr(0, longest_named_entry - 3) : entry);
-    text.append(cut ? "...\"" : "\"");
-    return text;
+    return '"' + cut_to_fit(entry) + '"';
 }
 
 bool take_prefix(std::string_view text, size_t &at)
@@ -107,6 +111,11 @@ std::string format_entry(const table_entry &entry)
     return text;
 }
 
+std::string short_entry(const table_entry &entry)
+{
+    return cut_to_fit(format_entry(entry));
+}
+
 std::string format_entries(const glyph_entries &entries)
 {
     std::string text;
@@ -142,14 +151,15 @@ parsed_character parse_find_field(std::string_view field)
     size_t at = 0;
     if (take_prefix(field, at)) {
         std::optional<table_entry> entry = codes_of(field);
-        if (!entry || entry->size() != 1)
-            return {0, malformed("Malformed code", field)};
-        return {entry->front(), not_a_character(*entry)};
+        if (!entry)
+            return {{}, malformed("Malformed code", field)};
+        std::string why = not_a_character(*entry);
+        return {std::move(*entry), std::move(why)};
     }
     std::optional<char32_t> code = only_character(field);
     if (!code)
-        return {0, "Give one character, or U+ and 1-6 hex digits"};
-    return {*code, not_a_character({*code})};
+        return {{}, "Give one character, or U+ and 1-6 hex digits"};
+    return {{*code}, not_a_character({*code})};
 }
 
 std::string psf1_refusal(const glyph_entries &entries)

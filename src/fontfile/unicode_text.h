@@ -11,6 +11,9 @@
 // follow, each after a '+': U+0065+0301.
 std::string format_entry(const table_entry &entry);
 
+// format_entry, cut to fit a message: a typed sequence has no end.
+std::string short_entry(const table_entry &entry);
+
 // The "=" prompt's field: the entries in table order, one space between.
 std::string format_entries(const glyph_entries &entries);
 
@@ -21,7 +24,7 @@ struct parsed_entries {
 };
 
 struct parsed_character {
-    char32_t code = 0;
+    table_entry entry;  // one character, or a sequence
     std::string error;
 };
 
@@ -33,8 +36,9 @@ struct parsed_character {
 parsed_entries parse_entries(std::string_view field);
 
 // Reads the "/" field: one character in the encoding of the current locale
-// (LC_CTYPE, which follows the terminal), or U+ and 1-6 hex digits. Anything
-// else is refused with a message.
+// (LC_CTYPE, which follows the terminal), or U+ and 1-6 hex digits, or a
+// sequence as "=" takes it (U+0065+0301). Anything else is refused with a
+// message.
 parsed_character parse_find_field(std::string_view field);
 
 // Why a PSF1 font cannot take `entries` (a code above U+FFFF), naming the

@@ -32,6 +32,7 @@ struct font_value {
     size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
     bool is_file = false;     // `bytes` is a whole PSF file; only the font files read it
     bool is_new_file = false; // that file was made around glyphs that came from no file
+    bool became_psf = false;  // = gave a font of another form a table, so a PSF file was made for it
     // The full name of a file that holds more than the font (a codepage
     // file, a raw font's longer file), whose image `bytes` then is, so that a
     // save over it keeps the rest. Empty for any other font. Kept when the

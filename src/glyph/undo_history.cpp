@@ -234,19 +234,18 @@ void record_font_replacement(const std::string &label, font_value before, std::s
     add_font_step(bytes, {std::move(before), fitted_label(label), 0, std::move(name_before)});
 }
 
-void record_characters_change(int char_index, const font_value &before)
+void record_characters_change(int char_index, font_value before)
 {
     char label[32];
     std::snprintf(label, sizeof label, "characters of char %03d", char_index);
     const std::vector<unsigned char> &now = font_buffer.bytes;
     const auto differs = std::mismatch(before.bytes.begin(), before.bytes.end(), now.begin(), now.end()).first;
-    font_value end_of_file;
-    end_of_file.bytes.assign(differs, before.bytes.end());
     const auto from = static_cast<size_t>(differs - before.bytes.begin());
+    before.bytes = std::vector<unsigned char>(differs, before.bytes.end());
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::characters);
     const unsigned char bytes[characters_step] = {kind, byte_of(c), byte_of(c >> 8), kind};
-    add_font_step(bytes, {std::move(end_of_file), label, from});
+    add_font_step(bytes, {std::move(before), label, from});
 }
 
 // ======== Undoing and redoing ========
@@ -289,14 +288,17 @@ static void apply_pop(uint64_t start, history_change &change, glyph_stack &stack
     }
 }
 
-// The bytes of font_buffer from `from` on and those kept change places.
-static void swap_from(std::vector<unsigned char> &kept, size_t from)
+// The bytes of font_buffer from `from` on, and its other fields, change
+// places with those kept.
+static void swap_from(font_value &kept, size_t from)
 {
     std::vector<unsigned char> &bytes = font_buffer.bytes;
     std::vector<unsigned char> end(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end());
     bytes.resize(from);
-    bytes.insert(bytes.end(), kept.begin(), kept.end());
-    kept = std::move(end);
+    bytes.insert(bytes.end(), kept.bytes.begin(), kept.bytes.end());
+    kept.bytes = std::move(end);
+    std::swap(kept, font_buffer);
+    std::swap(kept.bytes, font_buffer.bytes);
 }
 
 // The font and the file name offered with it go together, so that S after
@@ -321,7 +323,7 @@ static void apply_font_replacement(history_change &change, bool undoing)
         ++h.fonts_in_force;
     h.font_bytes -= kept.font.bytes.size();
     if (change.kind == step_kind::characters)
-        swap_from(kept.font.bytes, kept.from);
+        swap_from(kept.font, kept.from);
     else
         swap_whole_font(kept);
     h.font_bytes += kept.font.bytes.size();

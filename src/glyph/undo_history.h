@@ -31,7 +31,7 @@ enum class step_kind : unsigned char { toggle = 1, pop = 2, whole_font = 3, char
 
 // A font a whole-font step replaced, or brought back by undoing it. A
 // change of characters keeps only the bytes from where the two fonts first
-// differ: its font's other fields are unused.
+// differ, with all the other fields.
 struct kept_font {
     font_value font;
     std::string label;
@@ -72,10 +72,12 @@ void record_pop(int char_index, const glyph_copy &before, const glyph_copy &copy
 void record_font_replacement(const std::string &label, font_value before,
                              std::string name_before = font_file_name);
 
-// A change of the characters glyph `char_index` draws, which changed only
-// the bytes of font_buffer (the table near the file's end): `before` is the
-// whole font as it was, of which only what differs is kept.
-void record_characters_change(int char_index, const font_value &before);
+// A change of the characters glyph `char_index` draws, which changed the
+// bytes of font_buffer (mostly the table near the file's end) and, when it
+// gave a font its first table, the form it is held in: `before` is the
+// whole font as it was, of which the bytes from the first that differs and
+// the other fields are kept.
+void record_characters_change(int char_index, font_value before);
 
 // The font as it is now is what a load, a save or a console load left:
 // not unsaved, until a change, undo or redo moves away from this state.

@@ -1,6 +1,6 @@
-// The prompts of a font with a Unicode table: finding a glyph by the
-// character it draws, and changing the characters a glyph draws. A font
-// without a table ignores both keys.
+// The prompts of the Unicode table: finding a glyph by the character it
+// draws, and changing the characters a glyph draws, which gives a font
+// without a table its first.
 #include "fontfile/characters.h"
 #include "fontfile/unicode_text.h"
 #include "glyph/undo_history.h"
@@ -8,6 +8,7 @@
 #include "prompt/prompts.h"
 #include "screen/screen.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -16,12 +17,17 @@
 // Room to type beyond the starting text.
 constexpr size_t field_room = 1024;
 
-// Asks after `prompt` on the status line, starting from `start`: the text
-// accepted, or nothing on Escape. The field holds all of `start`, so a long
-// list is never cut short.
+// A field is a curses pad, which has at most this many columns; the text
+// takes one less, as the cursor may stand after it.
+constexpr size_t pad_columns_max = 32767;
+constexpr size_t field_text_max = pad_columns_max - 1;
+
+// Asks after `prompt` on the status line, starting from `start`, of at most
+// field_text_max bytes: the text accepted, or nothing on Escape. The field
+// holds all of `start`, so a long list is never cut short.
 static std::optional<std::string> ask(const char *prompt, const std::string &start)
 {
-    std::vector<char> text(start.size() + field_room);
+    std::vector<char> text(std::min(start.size() + field_room, pad_columns_max));
     start.copy(text.data(), start.size());
     print_status("%s", prompt);
     const int field_col = static_cast<int>(std::strlen(prompt));
@@ -30,11 +36,17 @@ static std::optional<std::string> ask(const char *prompt, const std::string &sta
     return std::string(text.data());
 }
 
+constexpr char unreadable_table[] = "This font's Unicode table cannot be read; it is kept as it is.";
+
 void prompt_find_character()
 {
     const std::optional<unicode_table> table = font_characters(font_buffer);
-    if (!table)
+    if (!table) {
+        show_status(has_unicode_table(font_buffer)
+                        ? unreadable_table
+                        : "This font has no Unicode table. Press = to give the current glyph characters.");
         return;
+    }
     const std::optional<std::string> text = ask("Find character: ", "");
     if (!text) {
         show_status("");
@@ -45,9 +57,9 @@ void prompt_find_character()
         show_status(wanted.error.c_str());
         return;
     }
-    const int found = glyph_drawing(*table, wanted.code);
+    const int found = glyph_drawing(*table, wanted.entry);
     if (found < 0) {
-        show_status((code_name(wanted.code) + " is not in this font.").c_str());
+        show_status((short_entry(wanted.entry) + " is not in this font.").c_str());
         return;
     }
     editor_state.current_char = found;
@@ -70,13 +82,27 @@ static std::string taken_text(const std::vector<int> &taken_from)
     return taken_from.empty() ? "" : text + ".";
 }
 
+// A list too long for a field is not opened, and what was typed after the
+// key is dropped: it was meant for the prompt, not as commands.
+static void refuse_long_list(int c, size_t columns)
+{
+    print_status("Char %03d's characters take %zu columns; = can edit at most %zu.", c, columns, field_text_max);
+    flushinp();
+}
+
 void prompt_glyph_characters()
 {
     const std::optional<unicode_table> table = font_characters(font_buffer);
-    if (!table)
+    if (!table && has_unicode_table(font_buffer)) {
+        show_status(unreadable_table);
         return;
+    }
     const int c = editor_state.current_char;
-    const std::string shown = format_entries((*table)[static_cast<size_t>(c)]);
+    const std::string shown = table ? format_entries((*table)[static_cast<size_t>(c)]) : "";
+    if (shown.size() > field_text_max) {
+        refuse_long_list(c, shown.size());
+        return;
+    }
     const std::optional<std::string> text = ask("Characters: ", shown);
     if (!text || *text == shown) {
         show_status("");
@@ -93,7 +119,7 @@ void prompt_glyph_characters()
         show_status(change.error.c_str());
         return;
     }
-    record_characters_change(c, before);
+    record_characters_change(c, std::move(before));
     show_current_glyph();
     print_status("Characters of char %03d set.%s", c, taken_text(change.taken_from).c_str());
     wrefresh(glyph_window);

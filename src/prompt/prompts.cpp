@@ -76,7 +76,8 @@ void prompt_save()
     }
     if (save_font(name) == 0) {
         mark_font_saved();
-        print_status("Font saved.");
+        print_status(font_buffer.became_psf ? "Font saved. Written as PSF: only PSF holds a Unicode table."
+                                            : "Font saved.");
     } else {
         print_status("Save error: %s", error_text);
     }

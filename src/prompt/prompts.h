@@ -13,10 +13,11 @@ void prompt_char_number();
 void prompt_load();
 void prompt_save();
 
-// For a font with a Unicode table (others ignore these keys):
-// `/` asks for a character, typed or as U+ and its code, and makes current
-// the lowest-numbered glyph that draws it.
+// `/` asks for a character, typed or as U+ and its code, or a sequence, and
+// makes current the lowest-numbered glyph that draws it; a font without a
+// Unicode table says so.
 void prompt_find_character();
 // `=` asks for the characters the current glyph draws, starting from those
-// it draws now, and gives it exactly those, as one step to undo.
+// it draws now (none in a font without a table), and gives it exactly
+// those, as one step to undo; a list too long to edit is refused, saying so.
 void prompt_glyph_characters();

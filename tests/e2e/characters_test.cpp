@@ -1,6 +1,6 @@
 // The characters a glyph draws: row 3 of a font with a Unicode table, `/`
 // to find a glyph by its character and `=` to change a glyph's characters,
-// on a real console font; a font without a table ignores both keys.
+// on a real console font; `=` gives a font without a table its first.
 #include "editor_session.h"
 
 #include <algorithm>
@@ -47,10 +47,23 @@ TEST_P(characters_in, row_3_alone_shows_a_table_s_characters_and_follows_every_c
     for (const font_bytes &no_table : {psf1_file(glyphs), glyphs}) {
         dir.write("glyphs.fnt", no_table);
         start({"glyphs.fnt"}, utf8);
-        const size_t sent_before = t->terminal_output().size();
-        press("/=");
-        EXPECT_EQ(t->terminal_output().size(), sent_before) << "a font without a table ignores / and =";
+        press("/");
+        EXPECT_EQ(status_line(), line("This font has no Unicode table. Press = to give the current glyph characters."));
+        press("=");
+        EXPECT_EQ(status_line(), line("Characters: "));
+        press("\r");
+        expect_shown(" Char 065 ", "");  // an empty list starts no table
+        press("/");
+        EXPECT_EQ(status_line(), line("This font has no Unicode table. Press = to give the current glyph characters."));
+        press("R");
     }
+    dir.write("broken.psf", psf1_file(glyphs, {0x41, 0x00, 0xff}));
+    start({"broken.psf"}, utf8);
+    for (const char *key : {"/", "="}) {
+        press(key);
+        expect_shown(" Char 065 ", "", "This font's Unicode table cannot be read; it is kept as it is.");
+    }
+    press("R");
     std::vector<std::string> screen = whole_screen(*t, 24, 80);
     start({"lat15.psf"}, utf8);
     screen[3] = row_of(glyph_65);
@@ -80,6 +93,10 @@ TEST_P(characters_in, slash_finds_the_lowest_glyph_drawing_a_typed_character_or_
         {"U+1F600\r", " Char 249 ", "U+1F600 is not in this font."},
         {"u+41" + std::string(escape), " Char 249 ", ""},
         {"xyz" + std::string(ctrl_u) + "u+41\r", " Char 065 ", ""},
+        {"U+0065+0301\r", " Char 065 ", "U+0065+0301 is not in this font."},
+        {std::string(escape) + "#200\r=" + ctrl_u + "U+0065+0301\r#3\r/U+65+U+301\r", " Char 200 ", ""},
+        {"U+0065\r", " Char 101 ", ""},
+        {"U+0065+0301+0302\r", " Char 101 ", "U+0065+0301+0302 is not in this font."},
     };
     for (const auto &find : finds) {
         press("/" + find.keys);
@@ -127,6 +144,69 @@ TEST_P(characters_in, equals_changes_a_glyph_s_characters_as_one_step_saved_in_t
     t->wait_exit();
     start({"lat15.psf.save"}, utf8);
     expect_shown(" Char 065 ", "no character");  // the edits were unsaved changes, rescued
+}
+
+// A raw font: = makes it a PSF1 font with a table, saved as PSF under its
+// own name and said so; U brings back the raw font, saved raw again.
+TEST_P(characters_in, equals_gives_a_raw_font_a_table_that_a_save_keeps_as_psf)
+{
+    const font_bytes glyphs(font.begin() + 4, font.begin() + 4 + 4096);
+    dir.write("glyphs.fnt", glyphs);
+    start({"glyphs.fnt"});
+    press("=U+0041 U+0065+0301\r");
+    expect_shown(" Char 065 ", "U+0041 A  U+0065+0301", "Characters of char 065 set.");
+    press("S\r");
+    EXPECT_EQ(status_line(), line("Font saved. Written as PSF: only PSF holds a Unicode table."));
+    font_bytes table;
+    const font_bytes glyph_65_entries = {0x41, 0, 0xfe, 0xff, 0x65, 0, 0x01, 0x03, 0xff, 0xff};
+    const font_bytes no_entries = {0xff, 0xff};
+    for (int c = 0; c < 256; ++c) {
+        const font_bytes &entries = c == 65 ? glyph_65_entries : no_entries;
+        table.insert(table.end(), entries.begin(), entries.end());
+    }
+    font_bytes saved = psf1_file(glyphs, table);
+    saved[2] = 4;  // a table with sequences
+    EXPECT_EQ(dir.read("glyphs.fnt"), saved);
+    press("L\r" + key("knp") + "/U+41\r");
+    expect_shown(" Char 065 ", "U+0041 A  U+0065+0301");
+    press("U" + key("knp"));  // the load
+    press("U");
+    expect_shown(" Char 065 ", "", "Undone: characters of char 065 (nothing more to undo).");
+    EXPECT_EQ(picture(), picture_of(glyphs, 65));
+    press("S" + std::string(ctrl_u) + "plain.fnt\r");
+    EXPECT_EQ(status_line(), line("Font saved."));
+    EXPECT_EQ(dir.read("plain.fnt"), glyphs);
+    press(ctrl_r);
+    expect_shown(" Char 065 ", "U+0041 A  U+0065+0301", "Redone: characters of char 065 (1 more to redo).");
+    press("=" + std::string(ctrl_u) + "U+10000\r");
+    expect_shown(" Char 065 ", "U+0041 A  U+0065+0301", "\"U+10000\": a PSF1 font holds no code above U+FFFF");
+}
+
+// A list whose codes fill a field to the last column curses allows opens;
+// one longer is refused, saying so, and nothing else happens: the keys
+// typed on with it are dropped.
+TEST_P(characters_in, equals_opens_every_list_that_fits_a_field_and_refuses_a_longer_one)
+{
+    font_bytes table;
+    const auto add = [&](unsigned code) { table.insert(table.end(), {static_cast<unsigned char>(code), static_cast<unsigned char>(code >> 8)}); };
+    for (int c = 0; c < 256; ++c) {
+        const unsigned first = c == 65 ? 0x1000 : 0x3000;
+        for (unsigned code = first; c == 65 || c == 66 ? code < first + (c == 65 ? 4681u : 6000u) : false; ++code)
+            add(code);
+        add(0xffff);
+    }
+    dir.write("long.psf", psf1_file(font_bytes(font.begin() + 4, font.begin() + 4 + 4096), table));
+    start({"long.psf"}, utf8);
+    press("=");
+    EXPECT_EQ(status_line(), line("Characters: F U+2240 U+2241 U+2242 U+2243 U+2244 U+2245 U+2246 U+2247 U+2248"));
+    press(key("khome"));
+    EXPECT_EQ(status_line(), line("Characters: U+1000 U+1001 U+1002 U+1003 U+1004 U+1005 U+1006 U+1007 U+1008 U+100"));
+    press("\r" + key("knp") + " ");
+    const std::vector<std::string> toggled = picture();
+    press("=U+41\rU");  // typed on, as if into the prompt: dropped, not run as commands
+    EXPECT_EQ(status_line(), line("Char 066's characters take 41999 columns; = can edit at most 32766."));
+    EXPECT_EQ(glyph_title(), " Char 066 ");
+    EXPECT_EQ(picture(), toggled);
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, characters_in, testing::Values("xterm-256color", "linux"));

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <grp.h>
 #include <optional>
 #include <string>
@@ -28,16 +29,6 @@
 
 using bytes = std::vector<unsigned char>;
 
-// The fonts the system ships; none where the console fonts are not installed.
-inline std::vector<std::filesystem::path> console_fonts()
-{
-    std::vector<std::filesystem::path> fonts;
-    std::error_code missing;
-    for (const auto &entry : std::filesystem::directory_iterator("/usr/share/consolefonts", missing))
-        fonts.push_back(entry.path());
-    return fonts;
-}
-
 constexpr char no_console_fonts[] = "no console fonts: install the console-setup-linux package";
 
 inline uint32_t u32_at(const bytes &image, size_t at)
@@ -48,6 +39,12 @@ inline uint32_t u32_at(const bytes &image, size_t at)
     return value;
 }
 
+inline bool is_psf(const bytes &image)
+{
+    return (image.size() >= 4 && image[0] == 0x36 && image[1] == 0x04) ||
+           (image.size() >= 32 && u32_at(image, 0) == 0x864ab572);
+}
+
 // Width, height, glyph count and glyph offset of a PSF image, read from the
 // header here.
 inline std::array<uint32_t, 4> header_shape(const bytes &image)
@@ -55,6 +52,56 @@ inline std::array<uint32_t, 4> header_shape(const bytes &image)
     if (image[0] == 0x36)
         return {8, image[3], image[2] & 1 ? 512u : 256u, 4};
     return {u32_at(image, 28), u32_at(image, 24), u32_at(image, 16), u32_at(image, 8)};
+}
+
+inline bool within_editor_limits(const std::array<uint32_t, 4> &shape)
+{
+    const auto [width, height, count, offset] = shape;
+    return width <= max_glyph_width && height <= max_glyph_height && count <= max_glyph_count;
+}
+
+// A PSF font the system ships, unpacked (by zlib's own reader).
+struct console_font {
+    std::filesystem::path path;
+    bytes content;
+    std::array<uint32_t, 4> shape;  // header_shape(content)
+};
+
+inline bytes gunzip(const std::string &file);
+
+// The system's console fonts in PSF, sorted by name: those the editor takes,
+// and those beyond its limits, which it must refuse. Files of other forms
+// (kbd's codepage files, text fonts) are no PSF fonts and left out. Empty
+// where the console fonts are not installed.
+struct console_font_set {
+    std::vector<console_font> editable;
+    std::vector<console_font> beyond_limits;
+};
+
+inline console_font_set console_fonts()
+{
+    std::vector<std::filesystem::path> paths;
+    std::error_code missing;
+    for (const auto &entry : std::filesystem::directory_iterator("/usr/share/consolefonts", missing))
+        paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    console_font_set fonts;
+    for (const std::filesystem::path &path : paths) {
+        bytes content = gunzip(path);
+        if (!is_psf(content))
+            continue;
+        const std::array<uint32_t, 4> shape = header_shape(content);
+        (within_editor_limits(shape) ? fonts.editable : fonts.beyond_limits)
+            .push_back({path, std::move(content), shape});
+    }
+    return fonts;
+}
+
+// Says which fonts a loop left out as beyond the editor's limits.
+inline void note_fonts_beyond_limits(const console_font_set &fonts)
+{
+    for (const console_font &font : fonts.beyond_limits)
+        std::cout << "skipped, beyond the editor's limits: " << font.path.filename().string() << "\n";
 }
 
 // A font with every byte value in it and no line that could pass for a header.

@@ -72,7 +72,11 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
     messages.push_back(read_unicode_table(std::vector<unsigned char>{0xc3, 0xff}, 2, 512).error);
     messages.insert(messages.end(),
                     {"Find character: U+10FFFF", "Characters: U+0041 U+0410 U+0391 U+24B6",
-                     "U+10FFFF is not in this font.", "This font has no Unicode table.",
+                     short_entry(table_entry(8, 0x10FFFF)) + " is not in this font.",
+                     "This font has no Unicode table. Press = to give the current glyph characters.",
+                     "This font's Unicode table cannot be read; it is kept as it is.",
+                     "Char 65535's characters take 2400000 columns; = can edit at most 32766.",
+                     "Font saved. Written as PSF: only PSF holds a Unicode table.",
                      "Characters of char 511 set. Taken from chars 507, 508, 509, 510 and 507 more.",
                      "The console refused the font: a VGA console takes only 8-pixel-wide fonts."});
     for (const std::string &text : load_errors)

@@ -28,6 +28,8 @@ TEST(unicode_table, made_up_tables_read_and_write_back_or_are_refused)
         {1, 2, units({0x41, 0x410, 0xffff, 0xffff, 0x1234}), {{{0x41}, {0x410}}, {}}, ""},
         {1, 1, units({0xc5, 0x212b, 0xfffe, 0x41, 0x30a, 0xfffe, 0xe9, 0xffff, 0}), {{{0xc5}, {0x212b}, {0x41, 0x30a}, {0xe9}}}, ""},
         {2, 4, as_bytes("A\xc3\xa9\xff\xfe" "e\xcc\x81\xff\xf0\x9f\x98\x80\xff\xffxy"), {{{0x41}, {0xe9}}, {{0x65, 0x301}}, {{0x1f600}}, {}}, ""},
+        {2, 2, as_bytes("\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbd\xff\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xffxy"),
+         {{{0x7f}, {0x80}, {0x7ff}, {0x800}, {0xfffd}}, {{0x10000}, {0x10ffff}}}, ""},
         {1, 2, units({0x41, 0xffff}), {}, "Unicode table, glyph 1: cut off"},
         {1, 1, bytes{0x41, 0, 0xff}, {}, "Unicode table, glyph 0: cut off"},
         {1, 1, units({0xd800, 0xffff}), {}, "Unicode table, glyph 0: U+D800 is not a character"},
@@ -56,33 +58,40 @@ TEST(unicode_table, made_up_tables_read_and_write_back_or_are_refused)
 }
 
 // The version, glyph count and table of a PSF font with a table; none without.
-std::optional<std::tuple<int, size_t, bytes>> psf_table(const bytes &font)
+std::optional<std::tuple<int, size_t, bytes>> psf_table(const console_font &font)
 {
-    const bool psf1 = font[0] == 0x36;
-    if (!(psf1 ? font[2] & 6 : u32_at(font, 12) & 1))
+    const bytes &image = font.content;
+    const bool psf1 = image[0] == 0x36;
+    if (!(psf1 ? image[2] & 6 : u32_at(image, 12) & 1))
         return std::nullopt;
-    const auto [width, height, count, offset] = header_shape(font);
+    const auto [width, height, count, offset] = font.shape;
     const size_t start = offset + size_t{count} * height * ((width + 7) / 8);
-    return std::tuple{psf1 ? 1 : 2, size_t{count}, bytes(font.begin() + static_cast<ptrdiff_t>(start), font.end())};
+    if (start > image.size()) {
+        ADD_FAILURE() << font.path << ": shorter than its glyphs";
+        return std::nullopt;
+    }
+    return std::tuple{psf1 ? 1 : 2, size_t{count}, bytes(image.begin() + static_cast<ptrdiff_t>(start), image.end())};
 }
 
 TEST(unicode_table, every_console_font_table_writes_back_byte_for_byte)
 {
-    const std::vector<std::filesystem::path> fonts = console_fonts();
-    if (fonts.empty())
+    const console_font_set fonts = console_fonts();
+    if (fonts.editable.empty())
         GTEST_SKIP() << no_console_fonts;
     int with_table = 0;
-    for (const std::filesystem::path &font : fonts) {
-        auto found = psf_table(gunzip(font));
-        if (!found)
-            continue;
-        auto [version, count, table] = *found;
-        ++with_table;
-        table_reading read = read_unicode_table(table, version, count);
-        ASSERT_EQ(read.error, "") << font;
-        EXPECT_EQ(read.table.size(), count);
-        EXPECT_EQ(write_unicode_table(read.table, version), bytes(table.begin(), table.begin() + static_cast<ptrdiff_t>(read.end)));
-    }
+    for (const auto &set : {fonts.editable, fonts.beyond_limits})
+        for (const console_font &font : set) {
+            auto found = psf_table(font);
+            if (!found)
+                continue;
+            SCOPED_TRACE(font.path.string());
+            auto [version, count, table] = *found;
+            ++with_table;
+            table_reading read = read_unicode_table(table, version, count);
+            EXPECT_EQ(read.error, "");
+            EXPECT_EQ(read.table.size(), count);
+            EXPECT_EQ(write_unicode_table(read.table, version), bytes(table.begin(), table.begin() + static_cast<ptrdiff_t>(read.end)));
+        }
     EXPECT_GT(with_table, 400);
 }
 
@@ -100,6 +109,7 @@ TEST(unicode_table, text_forms_of_entries_and_the_find_field)
         {"U+0065+", "Malformed entry \"U+0065+\": use U+ and 1-6 hex digits"},
         {"U+0041+0042+0043+0044+0045X", "Malformed entry \"U+0041+0042+0043+0044...\": use U+ and 1-6 hex digits"},
         {"U+41 U+fffe", "Refused entry \"U+fffe\": U+FFFE is not a character"},
+        {"U+07FF U+0800 U+FFFF", "Refused entry \"U+FFFF\": U+FFFF is not a character"},
         {"U+41+DFFF", "Refused entry \"U+41+DFFF\": U+DFFF is not a character"},
         {"U+110000", "Refused entry \"U+110000\": U+110000 is not a character"},
     };
@@ -115,12 +125,15 @@ TEST(unicode_table, text_forms_of_entries_and_the_find_field)
         {"", "Give one character, or U+ and 1-6 hex digits"},
         {"\xc3", "Give one character, or U+ and 1-6 hex digits"},
         {"U+", "Malformed code \"U+\": use U+ and 1-6 hex digits"},
-        {"U+0065+0301", "Malformed code \"U+0065+0301\": use U+ and 1-6 hex digits"},
+        {"U+0065+0301", "U+0065+0301"}, {"u+65+U+301+302", "U+0065+0301+0302"},
+        {"U+0065+", "Malformed code \"U+0065+\": use U+ and 1-6 hex digits"},
+        {"U+41 U+42", "Malformed code \"U+41 U+42\": use U+ and 1-6 hex digits"},
+        {"U+65+DFFF", "U+DFFF is not a character"},
         {"U+D800", "U+D800 is not a character"},
     };
     for (const auto &[field, expected] : finds) {
         parsed_character found = parse_find_field(field);
-        EXPECT_EQ(found.error.empty() ? format_entry({found.code}) : found.error, expected) << field;
+        EXPECT_EQ(found.error.empty() ? format_entry(found.entry) : found.error, expected) << field;
     }
     std::setlocale(LC_CTYPE, old_locale.c_str());
 }
