@@ -28,24 +28,22 @@ font_value editor_font(int seed, font_shape shape = {8, 16, 256})
     return font;
 }
 
-size_t slot_bytes(unsigned width)
+size_t fake_glyph_size()
 {
-    return (width + 7) / 8 * 32;
+    return (fake_console.width + 7) / 8 * size_t{fake_console.height};
 }
 
-// Glyph c in the kernel's layout: its rows, then padding to 32 rows.
-std::vector<unsigned char> slot_of(const font_value &font, int c)
+std::vector<unsigned char> glyph_of(const font_value &font, int c)
 {
-    std::vector<unsigned char> slot(glyph_at(font, c), glyph_at(font, c) + glyph_size(font));
-    slot.resize(slot_bytes(static_cast<unsigned>(font.width)), 0);
-    return slot;
+    return {glyph_at(font, c), glyph_at(font, c) + glyph_size(font)};
 }
 
-std::vector<unsigned char> fake_slot(size_t c)
+// Glyph c of the console, at the console's size.
+std::vector<unsigned char> fake_glyph(size_t c)
 {
-    const size_t size = slot_bytes(fake_console.width);
-    return {fake_console.slots.begin() + static_cast<long>(c * size),
-            fake_console.slots.begin() + static_cast<long>((c + 1) * size)};
+    const size_t size = fake_glyph_size();
+    return {fake_console.rows.begin() + static_cast<long>(c * size),
+            fake_console.rows.begin() + static_cast<long>((c + 1) * size)};
 }
 
 TEST(console_font, only_a_virtual_console_with_its_keyboard_type_counts)
@@ -88,12 +86,9 @@ TEST(console_font, takes_the_whole_console_font_at_its_size)
         ASSERT_EQ(font.width, static_cast<int>(shape.width));
         ASSERT_EQ(font.height, static_cast<int>(shape.height));
         EXPECT_EQ(font.bytes.size(), shape.glyphs * static_cast<size_t>(glyph_size(font)));
-        for (int c = 0; c < font.count; ++c) {
-            std::vector<unsigned char> rows = fake_slot(static_cast<size_t>(c));
-            rows.resize(static_cast<size_t>(glyph_size(font)));
-            ASSERT_TRUE(std::equal(rows.begin(), rows.end(), glyph_at(font, c)))
+        for (int c = 0; c < font.count; ++c)
+            ASSERT_EQ(glyph_of(font, c), fake_glyph(static_cast<size_t>(c)))
                 << shape.width << "x" << shape.height << ", glyph " << c;
-        }
         EXPECT_EQ(fake_console.sets, 0);
     }
 }
@@ -118,7 +113,7 @@ TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_s
     for (const giving &c : cases) {
         const font_value font = editor_font(3, c.font);
         make_console(c.console, 4);
-        const std::vector<unsigned char> before = fake_console.slots;
+        const std::vector<unsigned char> before = fake_console.rows;
         const console_outcome outcome = give_console_font(0, font);
         EXPECT_EQ(outcome.message, "Font saved to console. Glyph 32 is not blank: it fills the background.");
         EXPECT_EQ(fake_console.gets, 1);
@@ -127,10 +122,11 @@ TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_s
         EXPECT_EQ(fake_console.width, static_cast<unsigned>(c.font.width));
         EXPECT_EQ(fake_console.height, static_cast<unsigned>(c.font.height));
         for (int g = 0; g < font.count; ++g)
-            ASSERT_EQ(fake_slot(static_cast<size_t>(g)), slot_of(font, g)) << c.font.width << "x" << c.font.height
+            ASSERT_EQ(fake_glyph(static_cast<size_t>(g)), glyph_of(font, g)) << c.font.width << "x" << c.font.height
                                                                            << ", glyph " << g;
         if (c.keeps_upper_glyphs) {
-            EXPECT_TRUE(std::equal(before.begin() + 256 * 32, before.end(), fake_console.slots.begin() + 256 * 32));
+            const auto upper = static_cast<long>(256 * fake_glyph_size());
+            EXPECT_TRUE(std::equal(before.begin() + upper, before.end(), fake_console.rows.begin() + upper));
         }
     }
     make_fake_console(256, 8, 16, 4);
@@ -193,7 +189,7 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
         EXPECT_EQ(given.message, c.give_message) << c.what;
         EXPECT_LE(given.message.size(), 80u) << c.what;
         EXPECT_EQ(fake_console.sets, 0) << c.what;
-        EXPECT_EQ(fake_console.slots, console_before.slots) << c.what;
+        EXPECT_EQ(fake_console.rows, console_before.rows) << c.what;
         EXPECT_EQ(fake_console.glyphs, console_before.glyphs) << c.what;
     }
 }
