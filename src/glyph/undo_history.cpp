@@ -98,11 +98,14 @@ static size_t kept_size(const kept_font &kept)
     return kept.font.bytes.size() + kept.label.size();
 }
 
-// Eight fonts the size of the larger of the one being edited and `added`,
-// within the cap.
+// Eight fonts the size of the largest of the one being edited, `added` and
+// those kept, within the cap: a load of a smaller font leaves the larger
+// ones kept.
 static size_t font_allowance(size_t added)
 {
-    const size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
+    size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
+    for (const kept_font &kept : font_history.fonts)
+        largest = std::max(largest, kept_size(kept));
     return std::min(kept_fonts_cap, std::max(history_budget, whole_fonts_kept * largest));
 }
 
@@ -143,14 +146,16 @@ static uint64_t make_room(size_t size, size_t font_size)
         h.saved_at = UINT64_MAX;
     h.redo_count = 0;
     drop_undone_fonts();
-    if (size > h.budget || font_size > font_allowance(font_size) || !ring_ready()) {
+    // Only a step that keeps a font can make the fonts kept too many.
+    const size_t allowance = font_size > 0 ? font_allowance(font_size) : SIZE_MAX;
+    if (size > h.budget || font_size > allowance || !ring_ready()) {
         h.oldest = h.undo_end = h.undo_end + size;
         h.undo_count = 0;
         h.fonts.clear();
         h.fonts_in_force = h.font_bytes = 0;
         return UINT64_MAX;
     }
-    while (h.undo_end + size - h.oldest > h.budget || h.font_bytes + font_size > font_allowance(font_size))
+    while (h.undo_end + size - h.oldest > h.budget || h.font_bytes + font_size > allowance)
         drop_oldest_step();
     return h.undo_end;
 }
