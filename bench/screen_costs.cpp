@@ -424,6 +424,51 @@ figure tall_memory_figure(const terminal_setup &setup)
     return memory;
 }
 
+// Loads ten 64x128 fonts of 512 glyphs, the largest a console takes, each
+// with a toggle, then undoes all: the history keeps eight of them.
+figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_dir &dir)
+{
+    dir.write("64x128.psf", patterned_psf2(64, 128, 512));
+    session s(setup, false, "64x128.psf", dir.path.string());
+    for (int load = 0; load < 10; ++load)
+        s.sent_for("l\r ");
+    int loads_undone = 0;
+    for (int undo = 0; undo < 100 && s.t.row_text(23).find("(nothing more to undo).") == std::string::npos; ++undo) {
+        s.sent_for("u");
+        loads_undone += s.t.row_text(23).starts_with("Undone: load of");
+    }
+    figure memory = session_memory(s, "peak resident memory: 10 loads of a 64x128 font of 512 glyphs, a toggle each, undo all");
+    memory.target = "< 16 MiB";
+    memory.met = std::stod(memory.measured) < 16;
+    memory.note += printed("; %d loads undone", loads_undone);
+    s.quit();
+    return memory;
+}
+
+// The largest font the editor takes, 65,536 glyphs of 64x128 (64 MiB):
+// start-up, a page back to the last glyph, # to another, a toggle, a save.
+std::vector<figure> largest_font_figures(const terminal_setup &setup, const scratch_dir &dir)
+{
+    dir.write("largest.psf", patterned_psf2(64, 128, 65536));
+    const auto start = std::chrono::steady_clock::now();
+    session s(setup, false, "largest.psf", dir.path.string());
+    auto since = [](std::chrono::steady_clock::time_point from) {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - from).count();
+    };
+    figure opened{"start-up on a 64x128 PSF2 font of 65,536 glyphs (64 MiB)", printed("%.0f ms", since(start)), "", true, ""};
+    auto step = std::chrono::steady_clock::now();
+    s.sent_for(s.key("kpp") + s.key("kpp") + "#1324\r ");
+    figure moved{"then PgUp twice, #1324 and a toggle", printed("%.1f ms", since(step)), "", true, ""};
+    step = std::chrono::steady_clock::now();
+    s.sent_for("s\r");
+    figure saved{"then S under its name", printed("%.0f ms", since(step)), "", true, s.t.row_text(23).substr(0, 12)};
+    figure memory = session_memory(s, "peak resident memory of that session");
+    memory.target = "< 256 MiB";
+    memory.met = std::stod(memory.measured) < 256;
+    s.quit();
+    return {opened, moved, saved, memory};
+}
+
 } // namespace
 
 std::vector<figure> byte_figures(const terminal_setup &setup, bool show_bytes)
@@ -442,7 +487,10 @@ std::vector<figure> run_figures(const terminal_setup &setup)
 {
     scratch_dir dir;
     const std::string font_path = dir.write("varied.font", varied_font());
-    return {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
-            many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir),
-            tall_memory_figure(setup)};
+    std::vector<figure> figures = {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
+                                   many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir),
+                                   tall_memory_figure(setup), largest_console_fonts_figure(setup, dir)};
+    for (const figure &f : largest_font_figures(setup, dir))
+        figures.push_back(f);
+    return figures;
 }

@@ -9,27 +9,55 @@
 #include <vector>
 
 // The kernel hands fonts over in slots of 32 rows of (width+7)/8 bytes,
-// whatever the glyphs' height, and knows at most 512 glyphs of 32x32.
+// whatever the glyphs' height, up to 32x32; its tall calls (Linux 6.2) take
+// up to 64x128, in slots of as many rows as the caller says. A console takes
+// 256 or 512 glyphs.
 constexpr unsigned slot_rows = 32;
-constexpr unsigned max_width = max_glyph_width;
-constexpr unsigned max_glyphs = max_glyph_count;
+constexpr unsigned max_slot_width = 32;
+constexpr unsigned max_tall_width = 64;
+constexpr unsigned max_tall_height = 128;
+constexpr unsigned max_glyphs = 512;
 constexpr unsigned min_glyphs = 256;
 
 // The editor's screen needs this many characters of the console.
 constexpr unsigned needed_rows = 24;
 constexpr unsigned needed_cols = 80;
 
-// A font as the kernel hands it over.
+// A font as the kernel hands it over, its glyphs one after the other at
+// their own height.
 struct kernel_font {
     unsigned width = 0;
     unsigned height = 0;
     unsigned glyphs = 0;
-    std::vector<unsigned char> slots;
+    std::vector<unsigned char> rows;
 };
 
-static unsigned slot_size(unsigned width)
+static size_t glyph_bytes(unsigned width, unsigned height)
 {
-    return (width + 7) / 8 * slot_rows;
+    return (width + 7) / 8 * size_t{height};
+}
+
+// The glyphs of `glyphs` slots of `pitch` rows, without the rows past `height`.
+static std::vector<unsigned char> unslotted(const std::vector<unsigned char> &slots, unsigned width,
+                                            unsigned height, unsigned pitch, unsigned glyphs)
+{
+    const size_t size = glyph_bytes(width, height);
+    std::vector<unsigned char> rows(size * glyphs);
+    for (size_t c = 0; c < glyphs; ++c)
+        std::memcpy(&rows[c * size], &slots[c * glyph_bytes(width, pitch)], size);
+    return rows;
+}
+
+// Glyphs `rows` in slots of `pitch` rows, zero below each glyph.
+static std::vector<unsigned char> slotted(const std::vector<unsigned char> &rows, unsigned width,
+                                          unsigned height, unsigned pitch)
+{
+    const size_t size = glyph_bytes(width, height);
+    const size_t slot = glyph_bytes(width, pitch);
+    std::vector<unsigned char> slots(rows.size() / size * slot);
+    for (size_t c = 0; c < rows.size() / size; ++c)
+        std::memcpy(&slots[c * slot], &rows[c * size], size);
+    return slots;
 }
 
 static console_outcome failure(std::string message)
@@ -49,8 +77,20 @@ static std::string kernel_error_text(int error, bool setting)
     }
 }
 
+static int get_font(int fd, unsigned op_code, unsigned width, unsigned pitch, kernel_font &font)
+{
+    std::vector<unsigned char> slots(max_glyphs * glyph_bytes(width, pitch));
+    console_font_op op{op_code, 0, width, pitch, max_glyphs, slots.data()};
+    if (int error = kd_font_op(fd, op))
+        return error;
+    font = {op.width, op.height, op.charcount, unslotted(slots, op.width, op.height, pitch, op.charcount)};
+    return 0;
+}
+
 // The kernel itself refuses a font outside text mode; asking first gives
-// the same answer without a half-done exchange.
+// the same answer without a half-done exchange. A font too large for the
+// 32-row call is asked for again with the tall one, which a VGA console and
+// older kernels do not take.
 static int read_console_font(int fd, kernel_font &font)
 {
     int mode = KD_TEXT;
@@ -58,14 +98,9 @@ static int read_console_font(int fd, kernel_font &font)
         return error;
     if (mode != KD_TEXT)
         return EINVAL;
-    font.slots.assign(max_glyphs * slot_size(max_width), 0);
-    console_font_op op{KD_FONT_OP_GET, 0, max_width, slot_rows, max_glyphs, font.slots.data()};
-    if (int error = kd_font_op(fd, op))
+    const int error = get_font(fd, KD_FONT_OP_GET, max_slot_width, slot_rows, font);
+    if (error != ENOSPC || get_font(fd, KD_FONT_OP_GET_TALL, max_tall_width, max_tall_height, font) != 0)
         return error;
-    font.width = op.width;
-    font.height = op.height;
-    font.glyphs = op.charcount;
-    font.slots.resize(font.glyphs * slot_size(font.width));
     return 0;
 }
 
@@ -84,35 +119,35 @@ console_outcome take_console_font(int fd, font_value &font)
     taken.width = static_cast<int>(console.width);
     taken.height = static_cast<int>(console.height);
     taken.count = static_cast<int>(console.glyphs);
-    const auto size = static_cast<size_t>(glyph_size(taken));
-    taken.bytes.assign(size * console.glyphs, 0);
-    for (size_t c = 0; c < console.glyphs; ++c)
-        std::memcpy(glyph_at(taken, static_cast<int>(c)), &console.slots[c * slot_size(console.width)], size);
+    taken.bytes = std::move(console.rows);
     font = std::move(taken);
     return {true, "Font loaded from console."};
 }
 
-// The slots to set: the font's glyphs, after which a 512-glyph console
-// keeps its own glyphs 256-511.
-static std::vector<unsigned char> slots_with_font(kernel_font &console, unsigned glyphs, const font_value &font)
+// The glyphs to set: the font's, after which a 512-glyph console keeps its
+// own glyphs 256-511.
+static std::vector<unsigned char> glyphs_with_font(kernel_font &console, unsigned glyphs, const font_value &font)
 {
-    const unsigned slot = slot_size(static_cast<unsigned>(font.width));
     const bool keeps_console_glyphs = glyphs == console.glyphs && console.width == static_cast<unsigned>(font.width) &&
                                       console.height == static_cast<unsigned>(font.height);
-    std::vector<unsigned char> slots = keeps_console_glyphs ? std::move(console.slots)
-                                                            : std::vector<unsigned char>(glyphs * slot);
-    const auto size = static_cast<size_t>(glyph_size(font));
-    for (unsigned c = 0; c < static_cast<unsigned>(font.count); ++c) {
-        unsigned char *start = &slots[c * slot];
-        std::fill(start, start + slot, 0);
-        std::memcpy(start, glyph_at(font, static_cast<int>(c)), size);
-    }
-    return slots;
+    std::vector<unsigned char> rows = keeps_console_glyphs ? std::move(console.rows)
+                                                           : std::vector<unsigned char>(glyphs * static_cast<size_t>(glyph_size(font)));
+    std::copy(font.bytes.begin() + static_cast<std::ptrdiff_t>(font.glyph_offset),
+              font.bytes.begin() + static_cast<std::ptrdiff_t>(font.glyph_offset + glyphs_size(font)), rows.begin());
+    return rows;
+}
+
+static bool needs_tall_call(const font_value &font)
+{
+    return static_cast<unsigned>(font.width) > max_slot_width || static_cast<unsigned>(font.height) > slot_rows;
 }
 
 // VGA text mode draws glyphs 8 pixels wide and refuses any other width.
+// A kernel before 6.2 does not know the tall call.
 static std::string set_error_text(int error, const font_value &font)
 {
+    if (error == ENOSYS && needs_tall_call(font))
+        return "The console refused the font: fonts over 32x32 need Linux 6.2 or later.";
     if (error == EINVAL && font.width != 8)
         return "The console refused the font: a VGA console takes only 8-pixel-wide fonts.";
     return kernel_error_text(error, true);
@@ -172,9 +207,13 @@ console_outcome give_console_font(int fd, const font_value &font)
     if (std::string reason = refusal(console, font, size); !reason.empty())
         return failure(reason);
     const unsigned glyphs = std::max(console.glyphs, static_cast<unsigned>(font.count));
-    std::vector<unsigned char> slots = slots_with_font(console, glyphs, font);
-    console_font_op op{KD_FONT_OP_SET, 0, static_cast<unsigned>(font.width), static_cast<unsigned>(font.height),
-                       glyphs, slots.data()};
+    const auto width = static_cast<unsigned>(font.width);
+    const auto height = static_cast<unsigned>(font.height);
+    const bool tall = needs_tall_call(font);
+    std::vector<unsigned char> slots = slotted(glyphs_with_font(console, glyphs, font), width, height,
+                                               tall ? height : slot_rows);
+    const unsigned op_code = tall ? KD_FONT_OP_SET_TALL : KD_FONT_OP_SET;
+    console_font_op op{op_code, 0, width, height, glyphs, slots.data()};
     if (int error = kd_font_op(fd, op))
         return failure(set_error_text(error, font));
     return {true, saved_text(font)};

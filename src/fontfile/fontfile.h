@@ -30,7 +30,7 @@ inline sigset_t end_signal_set()
 extern char error_text[error_text_size];
 
 // Loads `path` into font_buffer, telling the form by content: gzip is
-// unpacked first; then PSF (any size up to 32x32, 1 to 512 glyphs), else
+// unpacked first; then PSF (any size up to 64x128, 1 to 65536 glyphs), else
 // kbd's codepage file, else uuencoded, else raw (all 8x16, 256 glyphs). 0
 // when loaded; otherwise non-zero, font unchanged.
 int load_font(const char *path);

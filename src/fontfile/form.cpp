@@ -58,15 +58,17 @@ static int read_up_to(int fd, file_image &image, size_t limit)
     return 0;
 }
 
+static int refuse_too_large()
+{
+    snprintf(error_text, sizeof error_text, "file is larger than %zu MiB", file_image_limit_mib);
+    return -1;
+}
+
 static int read_plain(int fd, file_image &image)
 {
     if (read_up_to(fd, image, file_image_limit + 1) != 0)
         return -1;
-    if (image.size() > file_image_limit) {
-        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
-        return -1;
-    }
-    return 0;
+    return image.size() > file_image_limit ? refuse_too_large() : 0;
 }
 
 // A gzip stream that does not unpack: 0 when the file may be a raw font
@@ -101,7 +103,7 @@ int read_whole_font_file(const char *path, file_image &image)
 }
 
 // A pipe may not give its bytes a second time, and a device such as
-// /dev/zero never ends: read once, and judged by its first MiB.
+// /dev/zero never ends: read once, and judged by as much as the limit.
 int read_font_stream(const char *path, file_image &image)
 {
     int fd = open_without_waiting(path, O_RDONLY | O_CLOEXEC);
@@ -113,10 +115,8 @@ int read_font_stream(const char *path, file_image &image)
     if (result != 0)
         return -1;
     // A PSF font cut at the limit would be saved without the rest of its table.
-    if (packed.size() > file_image_limit && begins_psf(packed.data(), packed.size())) {
-        snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
-        return -1;
-    }
+    if (packed.size() > file_image_limit && begins_psf(packed.data(), packed.size()))
+        return refuse_too_large();
     packed.resize(std::min(packed.size(), file_image_limit));
     if (begins_gzip(packed.data(), packed.size())) {
         if (gunzip_image(packed, image) == 0)

@@ -16,8 +16,11 @@
 using file_image = std::vector<unsigned char>;
 
 // A file held whole in memory (a PSF font, what a gzip stream unpacks to)
-// may be no larger, so a bogus file cannot eat the memory.
-constexpr size_t file_image_limit = size_t{1} << 20;
+// may be no larger, so a bogus file cannot eat the memory. The largest font
+// the editor takes, 65,536 glyphs of 64x128, is 64 MiB of glyphs; the rest
+// leaves room for a table of every Unicode character.
+constexpr size_t file_image_limit_mib = 80;
+constexpr size_t file_image_limit = file_image_limit_mib << 20;
 
 // A file of the raw form's size that begins with the gzip or PSF signature
 // but cannot be read in that form is a raw font whose glyph 0 happens to
@@ -69,8 +72,8 @@ struct psf_shape {
     size_t glyph_offset = 0;
 };
 
-// 1 when `image` is a PSF font that can be edited (any size up to 32x32,
-// 1 to 512 glyphs, all of them in the file), with its shape; 0 when it is
+// 1 when `image` is a PSF font that can be edited (any size up to 64x128,
+// 1 to 65536 glyphs, all of them in the file), with its shape; 0 when it is
 // not PSF; -1 when it is a PSF font that cannot be edited, with the reason
 // in error_text.
 int find_psf_glyphs(const file_image &image, psf_shape &shape);

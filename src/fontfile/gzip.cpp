@@ -104,8 +104,10 @@ static int inflate_file(gzip_input &input, z_stream &stream, file_image &image)
         }
         make_room(stream, image);
         int status = inflate(&stream, Z_NO_FLUSH);
-        if (unpacked_size(stream, image) > file_image_limit)
-            return gzip_error("more than 1 MiB uncompressed");
+        if (unpacked_size(stream, image) > file_image_limit) {
+            snprintf(error_text, sizeof error_text, "gzip: more than %zu MiB uncompressed", file_image_limit_mib);
+            return -1;
+        }
         if (status == Z_STREAM_END) {
             int next = next_member(input, stream);
             if (next <= 0)

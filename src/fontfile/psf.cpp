@@ -73,15 +73,16 @@ static int refuse(const char *reason)
     return -1;
 }
 
-// No font has glyphs of more than 65535 pixels a side, or more glyphs:
-// sizes past that are noise, and too long for a message.
-constexpr uint64_t largest_sane_field = 0xffff;
+// No font has glyphs of 1000 pixels a side, or ten million glyphs: sizes
+// past that are noise, and the refusal naming them would pass 80 columns.
+constexpr uint64_t largest_sane_side = 999;
+constexpr uint64_t largest_sane_count = 9'999'999;
 
 static bool is_damaged(const psf_header &header, size_t fixed_part)
 {
     return header.version != 0 || header.header_size < fixed_part || header.width == 0 ||
-           header.height == 0 || header.glyph_count == 0 || header.width > largest_sane_field ||
-           header.height > largest_sane_field || header.glyph_count > largest_sane_field ||
+           header.height == 0 || header.glyph_count == 0 || header.width > largest_sane_side ||
+           header.height > largest_sane_side || header.glyph_count > largest_sane_count ||
            header.glyph_bytes != header.height * ((header.width + 7) / 8);
 }
 
@@ -100,20 +101,20 @@ static bool glyphs_fit(const psf_header &header, size_t file_size)
            header.glyph_count * header.glyph_bytes <= file_size - header.header_size;
 }
 
-static bool within_console_limits(const psf_header &header)
+static bool within_editor_limits(const psf_header &header)
 {
     return header.width <= max_glyph_width && header.height <= max_glyph_height &&
            header.glyph_count <= max_glyph_count;
 }
 
 // 0 when the header is one the editor can take, else -1 with the reason.
-// A font beyond the console's limits is named so whether or not the file
+// A font beyond the editor's limits is named so whether or not the file
 // holds all its glyphs.
 static int check_header(const psf_header &header, size_t fixed_part, size_t file_size)
 {
     if (is_damaged(header, fixed_part))
         return refuse("damaged PSF header");
-    if (!within_console_limits(header)) {
+    if (!within_editor_limits(header)) {
         snprintf(error_text, sizeof error_text, "PSF font of %llux%llu, %llu glyphs: at most %dx%d and %d glyphs",
                  static_cast<unsigned long long>(header.width), static_cast<unsigned long long>(header.height),
                  static_cast<unsigned long long>(header.glyph_count), max_glyph_width, max_glyph_height,

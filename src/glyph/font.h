@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-// The limits of the Linux console's font calls.
-constexpr int max_glyph_width = 32;
-constexpr int max_glyph_height = 32;
-constexpr int max_glyph_count = 512;
+// The largest font the editor takes: the size the Linux console's font
+// calls take since Linux 6.2, and as many glyphs as a BDF or PSF2 font may
+// have (a PSF1 font has 256 or 512, a console takes only those two counts).
+constexpr int max_glyph_width = 64;
+constexpr int max_glyph_height = 128;
+constexpr int max_glyph_count = 65536;
 
 // The classic font, all that raw and uuencoded files hold: 256 glyphs of
 // 8x16 pixels, 4096 bytes.
@@ -23,9 +25,9 @@ constexpr int classic_font_size = classic_count * classic_height;
 // top row first, the leftmost pixel in the top bit of a row's first byte.
 // Loads, D, and undoing or redoing them replace the value whole.
 struct font_value {
-    int width = classic_width;    // pixels, 1 to 32
-    int height = classic_height;  // pixels, 1 to 32
-    int count = classic_count;    // glyphs, 1 to 512
+    int width = classic_width;    // pixels, 1 to max_glyph_width
+    int height = classic_height;  // pixels, 1 to max_glyph_height
+    int count = classic_count;    // glyphs, 1 to max_glyph_count
     // The glyphs alone, or the whole font file that holds them, so that a
     // save and the emergency copy give back all the rest of it.
     std::vector<unsigned char> bytes = std::vector<unsigned char>(classic_font_size);
@@ -55,6 +57,12 @@ constexpr int file_name_max = 256;
 // save prompt; undoing or redoing a whole-font change brings back the name
 // offered with the font it brings back.
 extern char font_file_name[file_name_max + 1];
+
+// The digits glyph number `c` is shown with: three at least, as in "065".
+constexpr int char_number_digits(int c)
+{
+    return c > 999 ? 1 + char_number_digits(c / 10) : 3;
+}
 
 struct editor_state_t {
     int32_t current_char = 65;  // glyph shown and edited, 0 to count - 1

@@ -17,7 +17,7 @@ undo_history font_history;
 
 // ======== The ring ========
 
-constexpr size_t toggle_step = 5;      // kind, glyph and pixel in 3 bytes, kind
+constexpr size_t toggle_step = 6;      // kind, glyph in 2 bytes, row, column, kind
 constexpr size_t pop_framing = 6;      // kind and length at each end
 constexpr size_t whole_font_step = 2;  // kind, kind
 constexpr size_t characters_step = 4;  // kind, glyph in 2 bytes, kind
@@ -98,11 +98,15 @@ static size_t kept_size(const kept_font &kept)
     return kept.font.bytes.size() + kept.label.size();
 }
 
-// Eight fonts the size of the larger of the one being edited and `added`.
+// Eight fonts the size of the largest of the one being edited, `added` and
+// those kept, within the cap: a load of a smaller font leaves the larger
+// ones kept.
 static size_t font_allowance(size_t added)
 {
-    const size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
-    return std::max(history_budget, whole_fonts_kept * largest);
+    size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
+    for (const kept_font &kept : font_history.fonts)
+        largest = std::max(largest, kept_size(kept));
+    return std::min(kept_fonts_cap, std::max(history_budget, whole_fonts_kept * largest));
 }
 
 static void drop_undone_fonts()
@@ -142,14 +146,16 @@ static uint64_t make_room(size_t size, size_t font_size)
         h.saved_at = UINT64_MAX;
     h.redo_count = 0;
     drop_undone_fonts();
-    if (size > h.budget || font_size > font_allowance(font_size) || !ring_ready()) {
+    // Only a step that keeps a font can make the fonts kept too many.
+    const size_t allowance = font_size > 0 ? font_allowance(font_size) : SIZE_MAX;
+    if (size > h.budget || font_size > allowance || !ring_ready()) {
         h.oldest = h.undo_end = h.undo_end + size;
         h.undo_count = 0;
         h.fonts.clear();
         h.fonts_in_force = h.font_bytes = 0;
         return UINT64_MAX;
     }
-    while (h.undo_end + size - h.oldest > h.budget || h.font_bytes + font_size > font_allowance(font_size))
+    while (h.undo_end + size - h.oldest > h.budget || h.font_bytes + font_size > allowance)
         drop_oldest_step();
     return h.undo_end;
 }
@@ -180,7 +186,7 @@ void record_toggle(int char_index, int row, int col)
 {
     const auto c = static_cast<size_t>(char_index);
     const auto kind = static_cast<unsigned char>(step_kind::toggle);
-    const unsigned char bytes[toggle_step] = {kind, byte_of(c), byte_of(c >> 8 | static_cast<size_t>(row) << 1),
+    const unsigned char bytes[toggle_step] = {kind, byte_of(c), byte_of(c >> 8), byte_of(static_cast<size_t>(row)),
                                               byte_of(static_cast<size_t>(col)), kind};
     add_step(bytes);
 }
@@ -252,9 +258,9 @@ void record_characters_change(int char_index, font_value before)
 
 static void apply_toggle(uint64_t start, history_change &change)
 {
-    change.char_index = static_cast<int>(ring_byte(start + 1) | (ring_byte(start + 2) & 1) << 8);
-    change.row = ring_byte(start + 2) >> 1;
-    change.col = ring_byte(start + 3);
+    change.char_index = static_cast<int>(u16_at(start + 1));
+    change.row = ring_byte(start + 3);
+    change.col = ring_byte(start + 4);
     flip_pixel(font_buffer, change.char_index, change.row, change.col);
 }
 

@@ -17,11 +17,15 @@
 #include <optional>
 #include <string>
 
-// The ring's budget: 13,107 toggles or 1,560 pops of 8x16 glyphs.
+// The ring's budget: 10,922 toggles or 1,560 pops of 8x16 glyphs.
 // The fonts replaced may take this much too, or eight times the font being
-// edited when that is more, so at least eight loads can always be undone.
+// edited when that is more, so at least eight loads can always be undone;
+// but never more than the cap: eight fonts of up to 1 MiB each, which holds
+// the largest a console takes (64x128, 512 glyphs: 512 KiB) with its table.
+// A larger font is kept only while it fits, and one over the cap not at all.
 constexpr size_t history_budget = 64 * 1024;
 constexpr size_t whole_fonts_kept = 8;
+constexpr size_t kept_fonts_cap = size_t{8} << 20;
 
 // A label longer than this is shortened in the middle, so that a message
 // naming it fits on one 80-column line.

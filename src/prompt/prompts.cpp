@@ -10,14 +10,15 @@
 #include <cstring>
 #include <string>
 
-constexpr int char_number_capacity = 4;  // three digits and the terminator
-constexpr int char_number_col = 17;      // after "New character #:" and a blank
+constexpr int char_number_col = 17;  // after "New character #:" and a blank
 
 void prompt_char_number()
 {
-    char text[char_number_capacity] = "";
+    // As many digits as the last glyph's number, three at least, and the terminator.
+    const int capacity = char_number_digits(font_buffer.count - 1) + 1;
+    char text[char_number_digits(max_glyph_count - 1) + 1] = "";
     print_status("New character #:");
-    if (edit_line(text, char_number_capacity, LINES - 1, char_number_col, 4, true)) {
+    if (edit_line(text, capacity, LINES - 1, char_number_col, capacity, true)) {
         editor_state.current_char = static_cast<int32_t>(std::atol(text) % font_buffer.count);
         show_current_glyph();
     }

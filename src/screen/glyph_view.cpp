@@ -42,12 +42,13 @@ static int scrolled_to(int first, int cursor, int shown, int total)
     return std::clamp(first, 0, total - shown);
 }
 
-// The narrowest glyph window: its title and the frame's corners. A glyph
-// taller than the window gets two columns more, so that arrows beside the
-// title can tell of rows above.
+// The narrowest glyph window: its title and the frame's corners, the title
+// holding the last glyph's number. A glyph taller than the window gets two
+// columns more, so that arrows beside the title can tell of rows above.
 static int least_cols(int shown_rows)
 {
-    return (editor_state.wide_mode ? 20 : 12) + (shown_rows < font_buffer.height ? 2 : 0);
+    const int more_digits = char_number_digits(font_buffer.count - 1) - 3;
+    return (editor_state.wide_mode ? 20 : 12) + more_digits + (shown_rows < font_buffer.height ? 2 : 0);
 }
 
 // The window the current font, wide mode, terminal and pixel cursor call

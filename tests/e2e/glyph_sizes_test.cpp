@@ -44,6 +44,10 @@ void put_font(const scratch_dir &dir, const std::string &name)
 {
     if (name == "32x32.psf")
         dir.write(name, patterned_psf2(32, 32, 512));
+    else if (name == "64x128.psf")
+        dir.write(name, patterned_psf2(64, 128, 512));
+    else if (name == "65536.psf")
+        dir.write(name, patterned_psf2(5, 8, 65536));
     else if (name == "1x16.psf")
         dir.write(name, patterned_psf2(1, 16, 256));
     else if (name == "1x1.psf")
@@ -75,7 +79,11 @@ struct editing {
         t->type("S\r");
         t->wait_for_text(23, 0, "Font saved.");
     }
-    std::string title(const window_box &box) { return t->text(5, box.left + 1, 10); }
+    // The title as long as glyph c's.
+    std::string title(const window_box &box, int c = 0)
+    {
+        return t->text(5, box.left + 1, static_cast<int>(title_of(c).size()));
+    }
 };
 
 template <class test_base>
@@ -132,7 +140,7 @@ TEST_P(every_size, the_last_pixel_is_reached_shown_and_saved_as_one_bit_at_80x24
     e.press(std::string(wide ? "W" : "") + key("kpp", 66) + key("kcuu1") + key("kcub1") + " ");
 
     const window_box box = glyph_frame(*e.t);
-    EXPECT_EQ(e.title(box), title_of(last));
+    EXPECT_EQ(e.title(box, last), title_of(last));
     EXPECT_EQ(box.rows, std::min(before.height, 16) + 2);
     if (before.width * cell + 4 <= 35) {
         EXPECT_EQ(box.left, 45);
@@ -161,7 +169,8 @@ std::vector<size_case> size_cases()
                              "Uni2-VGA16.psf.gz", "CyrAsia-Fixed18.psf.gz", "FullCyrAsia-Terminus18x10.psf.gz",
                              "Lat15-Terminus22x11.psf.gz", "Lat15-Terminus24x12.psf.gz",
                              "Lat15-Terminus28x14.psf.gz", "Lat15-TerminusBold32x16.psf.gz",
-                             "32x32.psf", "1x16.psf"})
+                             "32x32.psf", "1x16.psf", "spleen-5x8.psfu.gz", "spleen-32x64.psfu.gz",
+                             "64x128.psf", "65536.psf"})
         for (bool wide : {false, true})
             cases.push_back({font, wide});
     return cases;
@@ -209,6 +218,16 @@ std::vector<view_case> view_cases()
          2, 0},
         {"Lat15-TerminusBold32x16.psf.gz", 40, 100, "W", wide_title + repeated(line, 17) + "┐",
          "└" + repeated(line, 34) + "┘", "│", "│", 0, 0},
+        {"64x128.psf", 24, 80, "", "┌ Char 065 " + repeated(line, 32) + "┐", "└" + repeated("↓", 42) + "┘", "│",
+         "→", 0, 0},
+        {"64x128.psf", 24, 80, left + up, "┌ Char 065 " + repeated("↑", 32) + "┐", "└" + repeated(line, 42) + "┘",
+         "←", "│", 112, 24},
+        {"64x128.psf", 24, 80, "W", wide_title + repeated(line, 25) + "┐", "└" + repeated("↓", 42) + "┘", "│",
+         "→", 0, 0},
+        {"64x128.psf", 24, 80, "W" + left + up + repeated(left, 30), wide_title + repeated("↑", 25) + "┐",
+         "└" + repeated(line, 42) + "┘", "←", "→", 112, 33},
+        {"64x128.psf", 60, 160, "", "┌ Char 065 " + repeated(line, 56) + "┐", "└" + repeated("↓", 66) + "┘", "│",
+         "│", 0, 0},
     };
 }
 
@@ -243,29 +262,39 @@ TEST_F(glyph_view, shows_the_part_around_the_pixel_cursor_with_arrows_where_more
     }
 }
 
-// PgDown and PgUp wrap at the font's count, # takes its number modulo the
-// count, and a glyph past 255 is edited and saved as its own bit.
+// PgDown and PgUp wrap at the font's count, # takes as many digits as the
+// last glyph number has (three at least) and its number modulo the count,
+// and a glyph past 255 is edited and saved as its own bit.
 TEST_F(glyphs_past_255, are_reached_by_the_page_keys_and_hash_and_saved_where_they_are)
 {
-    const std::string name = "Uni2-VGA16.psf.gz";
-    editing e(name);
-    const psf_font font = read_psf(e.dir.read(name));
-    const struct {
+    struct step {
         std::string keys;
         int glyph;
-    } steps[] = {{key("kpp", 66), 511}, {key("knp"), 0}, {"#700\r", 188}, {"#300\r", 300}};
-    for (const auto &step : steps) {
-        e.press(step.keys);
-        const window_box box = glyph_frame(*e.t);
-        EXPECT_EQ(e.title(box), title_of(step.glyph));
-        const std::vector<std::string> shown = shown_pixels(*e.t, box, lit_pixel(term));
-        EXPECT_EQ(shown, part_of(font, step.glyph, 0, 0, shown));
+    };
+    const struct {
+        std::string name;
+        std::vector<step> steps;  // the last glyph reached is edited
+    } cases[] = {
+        {"Uni2-VGA16.psf.gz", {{key("kpp", 66), 511}, {key("knp"), 0}, {"#700\r", 188}, {"#1000\r", 100}, {"#300\r", 300}}},
+        {"65536.psf", {{key("kpp", 66), 65535}, {key("knp"), 0}, {"#999999\r", 34463}, {"#65535\r", 65535},
+                       {"#1324\r", 1324}}},
+    };
+    for (const auto &f : cases) {
+        editing e(f.name);
+        const psf_font font = read_psf(e.dir.read(f.name));
+        for (const step &step : f.steps) {
+            e.press(step.keys);
+            const window_box box = glyph_frame(*e.t);
+            EXPECT_EQ(e.title(box, step.glyph), title_of(step.glyph)) << f.name;
+            const std::vector<std::string> shown = shown_pixels(*e.t, box, lit_pixel(term));
+            EXPECT_EQ(shown, part_of(font, step.glyph, 0, 0, shown)) << f.name;
+        }
+        e.press(key("kcud1", 5) + key("kcuf1", 3) + " ");
+        e.save();
+        font_bytes expected = font.bytes;
+        expected[font.byte_of(f.steps.back().glyph, 5, 3)] ^= font.mask(3);
+        EXPECT_EQ(read_psf(e.dir.read(f.name)).bytes, expected) << f.name;
     }
-    e.press(key("kcud1", 5) + key("kcuf1", 3) + " ");
-    e.save();
-    font_bytes expected = font.bytes;
-    expected[font.byte_of(300, 5, 3)] ^= font.mask(3);
-    EXPECT_EQ(read_psf(e.dir.read(name)).bytes, expected);
 }
 
 // After a change of the whole font the glyph and pixel cursor are moved back

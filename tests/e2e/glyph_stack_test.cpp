@@ -87,7 +87,7 @@ TEST_P(glyph_stack_in, a_pop_between_an_8x16_and_an_8x14_font_copies_the_overlap
     const std::string fonts = "/usr/share/consolefonts/";
     if (!std::filesystem::exists(fonts))
         GTEST_SKIP() << "no console fonts";
-    for (const char *font : {"Lat15-VGA16.psf.gz", "Lat15-VGA14.psf.gz"})
+    for (const char *font : {"Lat15-VGA16.psf.gz", "Lat15-VGA14.psf.gz", "Lat15-TerminusBold32x16.psf.gz"})
         std::filesystem::copy_file(fonts + font, dir.path / font);
     const psf_font tall = read_psf(dir.read("Lat15-VGA16.psf.gz"));
     std::vector<std::string> top_of_a(14, "........");
@@ -105,6 +105,19 @@ TEST_P(glyph_stack_in, a_pop_between_an_8x16_and_an_8x14_font_copies_the_overlap
     expect_status("Character 65 poped from stack (new stack size 0). 8x14 into 8x16.");
     top_of_a.insert(top_of_a.end(), 2, "........");
     EXPECT_EQ(shown(), top_of_a) << "rows 14 and 15 cleared";
+
+    // From a wider font: glyph 65 gets the top left of the 16x32 glyph, and
+    // every other byte of the file stays as it was.
+    press("L" + std::string(ctrl_u) + "Lat15-TerminusBold32x16.psf.gz\rPL" + std::string(ctrl_u) +
+          "Lat15-VGA16.psf.gz\rO");
+    expect_status("Character 65 poped from stack (new stack size 0). 16x32 into 8x16.");
+    press("S\r");
+    EXPECT_EQ(status_line(), line("Font saved."));
+    const psf_font wide = read_psf(dir.read("Lat15-TerminusBold32x16.psf.gz"));
+    font_bytes expected = tall.bytes;
+    for (int row = 0; row < 16; ++row)
+        expected[tall.byte_of(65, row, 0)] = wide.bytes[wide.byte_of(65, row, 0)];
+    EXPECT_EQ(read_psf(dir.read("Lat15-VGA16.psf.gz")).bytes, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(terminals, glyph_stack_in, testing::Values("xterm-256color", "linux"));

@@ -149,9 +149,9 @@ TEST_P(prompts_in, each_new_name_gets_its_form_and_a_psf_font_loads_unless_it_is
     EXPECT_EQ(system_tool_output("gzip -dc", dir.read("x.fnt.gz")), a);
     EXPECT_EQ(dir.read("x.fnt"), a);
 
-    dir.write("tall.psf", std::string("\x36\x04\x00\x28", 4) + std::string(256 * 40, '\x55'));
+    dir.write("tall.psf", std::string("\x36\x04\x00\x81", 4) + std::string(256 * 129, '\x55'));
     press("L" + std::string(ctrl_u) + "tall.psf\r");
-    expect_status("Load error: PSF font of 8x40, 256 glyphs: at most 32x32 and 512 glyphs",
+    expect_status("Load error: PSF font of 8x129, 256 glyphs: at most 64x128 and 65536 glyphs",
                   pixel_cursor(0, 0));
     EXPECT_EQ(picture(), picture_of(a, 65));
     const font_bytes b = patterned_font(2);

@@ -59,8 +59,8 @@ TEST(start_up_load, a_file_that_fails_to_load_ends_the_run_before_the_terminal_i
         {"zero-count", header + "M" + std::string(60, '!') + "\n`\nend\n", "file is too short"},
         {"cut-off", header + "M" + std::string(60, '!') + "\n", "uudecode: unexpected end of file"},
         {"header-only", header, "uudecode: unexpected end of file"},
-        {"8x40.psf", std::string("\x36\x04\x01\x28") + std::string(512 * 40, '\x55'),
-         "PSF font of 8x40, 512 glyphs: at most 32x32 and 512 glyphs"},
+        {"8x129.psf", std::string("\x36\x04\x01\x81") + std::string(512 * 129, '\x55'),
+         "PSF font of 8x129, 512 glyphs: at most 64x128 and 65536 glyphs"},
         {"cut.psf.gz", "\x1f\x8b\x08", "gzip: unexpected end of file"},
     };
     for (const bad_font &bad : cases) {

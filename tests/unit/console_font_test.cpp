@@ -28,24 +28,22 @@ font_value editor_font(int seed, font_shape shape = {8, 16, 256})
     return font;
 }
 
-size_t slot_bytes(unsigned width)
+size_t fake_glyph_size()
 {
-    return (width + 7) / 8 * 32;
+    return (fake_console.width + 7) / 8 * size_t{fake_console.height};
 }
 
-// Glyph c in the kernel's layout: its rows, then padding to 32 rows.
-std::vector<unsigned char> slot_of(const font_value &font, int c)
+std::vector<unsigned char> glyph_of(const font_value &font, int c)
 {
-    std::vector<unsigned char> slot(glyph_at(font, c), glyph_at(font, c) + glyph_size(font));
-    slot.resize(slot_bytes(static_cast<unsigned>(font.width)), 0);
-    return slot;
+    return {glyph_at(font, c), glyph_at(font, c) + glyph_size(font)};
 }
 
-std::vector<unsigned char> fake_slot(size_t c)
+// Glyph c of the console, at the console's size.
+std::vector<unsigned char> fake_glyph(size_t c)
 {
-    const size_t size = slot_bytes(fake_console.width);
-    return {fake_console.slots.begin() + static_cast<long>(c * size),
-            fake_console.slots.begin() + static_cast<long>((c + 1) * size)};
+    const size_t size = fake_glyph_size();
+    return {fake_console.rows.begin() + static_cast<long>(c * size),
+            fake_console.rows.begin() + static_cast<long>((c + 1) * size)};
 }
 
 TEST(console_font, only_a_virtual_console_with_its_keyboard_type_counts)
@@ -65,12 +63,15 @@ struct console_shape {
     unsigned glyphs;
     unsigned width;
     unsigned height;
+    unsigned pixel_width = 1280;  // of a framebuffer
+    unsigned pixel_height = 1024;
 };
 
 void make_console(const console_shape &shape, int seed)
 {
     if (shape.framebuffer)
-        make_framebuffer_console(shape.glyphs, shape.width, shape.height, seed);
+        make_framebuffer_console(shape.glyphs, shape.width, shape.height, seed, shape.pixel_width,
+                                 shape.pixel_height);
     else
         make_fake_console(shape.glyphs, shape.width, shape.height, seed);
 }
@@ -78,7 +79,8 @@ void make_console(const console_shape &shape, int seed)
 TEST(console_font, takes_the_whole_console_font_at_its_size)
 {
     for (const console_shape shape : {console_shape{false, 256, 8, 16}, {false, 512, 8, 16}, {false, 512, 8, 14},
-                                      {true, 512, 16, 32}, {true, 256, 12, 24}}) {
+                                      {true, 512, 16, 32}, {true, 256, 12, 24}, {true, 512, 32, 64},
+                                      {true, 256, 64, 128}, {true, 512, 33, 8}}) {
         make_console(shape, 2);
         font_value font;
         const console_outcome outcome = take_console_font(0, font);
@@ -88,12 +90,9 @@ TEST(console_font, takes_the_whole_console_font_at_its_size)
         ASSERT_EQ(font.width, static_cast<int>(shape.width));
         ASSERT_EQ(font.height, static_cast<int>(shape.height));
         EXPECT_EQ(font.bytes.size(), shape.glyphs * static_cast<size_t>(glyph_size(font)));
-        for (int c = 0; c < font.count; ++c) {
-            std::vector<unsigned char> rows = fake_slot(static_cast<size_t>(c));
-            rows.resize(static_cast<size_t>(glyph_size(font)));
-            ASSERT_TRUE(std::equal(rows.begin(), rows.end(), glyph_at(font, c)))
+        for (int c = 0; c < font.count; ++c)
+            ASSERT_EQ(glyph_of(font, c), fake_glyph(static_cast<size_t>(c)))
                 << shape.width << "x" << shape.height << ", glyph " << c;
-        }
         EXPECT_EQ(fake_console.sets, 0);
     }
 }
@@ -114,23 +113,33 @@ TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_s
         {{true, 512, 16, 32}, {8, 14, 512}, false},
         {{true, 256, 8, 16}, {16, 32, 512}, false},
         {{true, 256, 8, 16}, {12, 24, 256}, false},
+        // Leaving the console at exactly the 80x24 the editor needs.
+        {{true, 256, 8, 16, 1280, 768}, {16, 32, 256}, false},
+        {{true, 256, 8, 16, 2560, 1536}, {32, 64, 512}, false},
+        {{true, 512, 32, 64, 2560, 1536}, {32, 64, 256}, true},
+        {{true, 512, 64, 128, 5120, 3072}, {8, 16, 512}, false},
+        {{true, 512, 8, 16, 5120, 3072}, {64, 128, 512}, false},
+        {{true, 512, 8, 16, 2640, 400}, {33, 8, 512}, false},
     };
     for (const giving &c : cases) {
         const font_value font = editor_font(3, c.font);
         make_console(c.console, 4);
-        const std::vector<unsigned char> before = fake_console.slots;
+        const std::vector<unsigned char> before = fake_console.rows;
         const console_outcome outcome = give_console_font(0, font);
         EXPECT_EQ(outcome.message, "Font saved to console. Glyph 32 is not blank: it fills the background.");
-        EXPECT_EQ(fake_console.gets, 1);
+        // A font past 32x32 is read again with the tall call.
+        EXPECT_EQ(fake_console.gets, c.console.width > 32 || c.console.height > 32 ? 2 : 1);
         ASSERT_EQ(fake_console.sets, 1);
         EXPECT_EQ(fake_console.glyphs, std::max(c.console.glyphs, static_cast<unsigned>(c.font.count)));
         EXPECT_EQ(fake_console.width, static_cast<unsigned>(c.font.width));
         EXPECT_EQ(fake_console.height, static_cast<unsigned>(c.font.height));
         for (int g = 0; g < font.count; ++g)
-            ASSERT_EQ(fake_slot(static_cast<size_t>(g)), slot_of(font, g)) << c.font.width << "x" << c.font.height
+            ASSERT_EQ(fake_glyph(static_cast<size_t>(g)), glyph_of(font, g)) << c.font.width << "x" << c.font.height
                                                                            << ", glyph " << g;
         if (c.keeps_upper_glyphs) {
-            EXPECT_TRUE(std::equal(before.begin() + 256 * 32, before.end(), fake_console.slots.begin() + 256 * 32));
+            const auto upper = static_cast<long>(256 * fake_glyph_size());
+            ASSERT_EQ(before.size(), fake_console.rows.size());
+            EXPECT_TRUE(std::equal(before.begin() + upper, before.end(), fake_console.rows.begin() + upper));
         }
     }
     make_fake_console(256, 8, 16, 4);
@@ -173,6 +182,15 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
          nullptr, "The font would make the console 64x24; the editor needs 80x24.", {16, 32, 512}},
         {"6x12 on VGA", [] { make_fake_console(256, 8, 16, 8); },
          nullptr, "The console refused the font: a VGA console takes only 8-pixel-wide fonts.", {6, 12, 256}},
+        {"8x33 on VGA", [] { make_fake_console(256, 8, 16, 8), fake_console.pixel_height = 33 * 25; },
+         nullptr, "The console refused the font.", {8, 33, 256}},
+        {"32x64 before Linux 6.2", [] {
+             make_framebuffer_console(256, 8, 16, 8, 2560, 1536);
+             fake_console.knows_tall_ops = false;
+         },
+         nullptr, "The console refused the font: fonts over 32x32 need Linux 6.2 or later.", {32, 64, 512}},
+        {"64x128 a pixel short of 80x24", [] { make_framebuffer_console(256, 8, 16, 8, 5120, 3071); },
+         nullptr, "The font would make the console 80x23; the editor needs 80x24.", {64, 128, 512}},
     };
     for (const failing_console &c : cases) {
         const font_value original = editor_font(9, c.font);
@@ -193,7 +211,7 @@ TEST(console_font, a_failure_says_why_and_leaves_both_fonts_alone)
         EXPECT_EQ(given.message, c.give_message) << c.what;
         EXPECT_LE(given.message.size(), 80u) << c.what;
         EXPECT_EQ(fake_console.sets, 0) << c.what;
-        EXPECT_EQ(fake_console.slots, console_before.slots) << c.what;
+        EXPECT_EQ(fake_console.rows, console_before.rows) << c.what;
         EXPECT_EQ(fake_console.glyphs, console_before.glyphs) << c.what;
     }
 }

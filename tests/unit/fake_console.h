@@ -1,9 +1,12 @@
-// A console behind the kernel seam that keeps the kernel's rules: fonts in
-// 32-row slots, only 256 or 512 glyphs set, only 8-pixel-wide glyphs on a
-// VGA text console, ENOSPC for a buffer too small, EPERM for a SET on
-// someone else's console, ENOSYS where the driver has no font, EINVAL
-// outside text mode, ENOTTY off a console. Its size in characters follows
-// its font, as the kernel resizes a console when its font is set.
+// A console behind the kernel seam that keeps the kernel's rules (Linux
+// 6.2's vt.c, fbcon and vgacon): the plain calls hand glyphs over in 32-row
+// slots, up to 32x32; the tall ones in slots of the height the caller gives,
+// up to 64x128, and an older kernel answers them ENOSYS. Only 256 or 512
+// glyphs set; a VGA text console takes only 8-pixel-wide glyphs in 32-row
+// slots. ENOSPC for a buffer too small, EPERM for a SET on someone else's
+// console, ENOSYS where the driver has no font, EINVAL outside text mode,
+// ENOTTY off a console. Its size in characters follows its font, as the
+// kernel resizes a console when its font is set.
 #pragma once
 
 #include <linux/kd.h>
@@ -18,12 +21,13 @@ struct fake_console_t {
     bool may_set = true;              // false: not our console, and not root
     bool refuses_set = false;         // a driver that will not take the font
     bool vga_text = true;             // false: a framebuffer console
+    bool knows_tall_ops = true;       // false: a kernel before 6.2
     unsigned pixel_width = 640;       // the screen the characters fill
     unsigned pixel_height = 400;
     unsigned width = 8;
     unsigned height = 16;
     unsigned glyphs = 256;
-    std::vector<unsigned char> slots;  // glyphs * 32 rows of (width+7)/8 bytes
+    std::vector<unsigned char> rows;  // glyphs * height rows of (width+7)/8 bytes
     int gets = 0;
     int sets = 0;
 };

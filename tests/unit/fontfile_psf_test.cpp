@@ -84,6 +84,15 @@ bytes psf_8x8_filling_4096_bytes(bool psf2, size_t stray)
     return font;
 }
 
+// The start of a PSF2 font of `count` glyphs, cut after its header.
+bytes header_only(uint32_t count, uint32_t height, uint32_t width)
+{
+    bytes header = glyphs_at(psf2_font(32, 1, height, width), 0, 40);
+    for (size_t b = 0; b < 4; ++b)
+        header[16 + b] = static_cast<unsigned char>(count >> (8 * b));
+    return header;
+}
+
 // As a shell's <(...) gives it: a pipe whose writer writes all, then goes.
 int load_through_pipe(const std::string &fifo, const bytes &content)
 {
@@ -113,6 +122,8 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
     wrong_version[4] = 1;
     bytes short_header = psf2_font(32, 256, 16, 8);
     short_header[8] = 28;
+    const bytes largest = psf2_font(32, 512, 128, 64);
+    const bytes most = psf2_font(32, 65536, 3, 5);
     // As `cat a.gz b.gz` makes them: the glyphs cut across two members, and
     // a whole font with a second member (a long table, so the unpacked bytes
     // outgrow their buffer several times) and bytes that are not gzip after it.
@@ -138,22 +149,28 @@ TEST_F(psf_and_gzip, made_up_files_load_whole_or_change_nothing)
         {"cut-header.psf", bytes(long_header.begin(), long_header.begin() + 20), "file is too short", {}},
         {"few.psf", few, "", glyphs_at(few, 32, 128 * 16)},
         {"width-1.psf", width_1, "", glyphs_at(width_1, 32, 3 * 9)},
-        {"huge.psf", psf2_font(32, 256, 64, 64), "PSF font of 64x64, 256 glyphs: at most 32x32 and 512 glyphs", {}},
-        {"huge-header.psf", glyphs_at(psf2_font(32, 256, 64, 64), 0, 40), "PSF font of 64x64, 256 glyphs: at most 32x32 and 512 glyphs", {}},
-        {"noise.psf", glyphs_at(psf2_font(32, 70000, 1, 1), 0, 40), "damaged PSF header", {}},
-        {"many.psf", psf2_font(32, 513, 8, 8), "PSF font of 8x8, 513 glyphs: at most 32x32 and 512 glyphs", {}},
+        {"64x128.psf", largest, "", glyphs_at(largest, 32, 512 * 1024)},
+        {"65536.psf", most, "", glyphs_at(most, 32, 65536 * 3)},
+        {"huge.psf", psf2_font(32, 256, 128, 128), "PSF font of 128x128, 256 glyphs: at most 64x128 and 65536 glyphs", {}},
+        {"wide.psf", psf2_font(32, 256, 16, 65), "PSF font of 65x16, 256 glyphs: at most 64x128 and 65536 glyphs", {}},
+        {"tall.psf", psf2_font(32, 256, 129, 8), "PSF font of 8x129, 256 glyphs: at most 64x128 and 65536 glyphs", {}},
+        {"huge-header.psf", glyphs_at(psf2_font(32, 256, 128, 128), 0, 40), "PSF font of 128x128, 256 glyphs: at most 64x128 and 65536 glyphs", {}},
+        {"noise.psf", header_only(10'000'000, 1, 1), "damaged PSF header", {}},
+        {"noise-side.psf", header_only(1, 1, 1000), "damaged PSF header", {}},
+        {"most-noise.psf", header_only(9'999'999, 999, 999), "PSF font of 999x999, 9999999 glyphs: at most 64x128 and 65536 glyphs", {}},
+        {"many.psf", psf2_font(32, 65537, 1, 1), "PSF font of 1x1, 65537 glyphs: at most 64x128 and 65536 glyphs", {}},
         {"version.psf", wrong_version, "damaged PSF header", {}},
         {"cut.gz", bytes(packed.begin(), packed.end() - 20), "gzip: unexpected end of file", {}},
         {"garbage.gz", as_bytes("\x1f\x8b garbage"), "gzip: unknown compression method", {}},
         {"longer-mebibyte.gz", gzipped(bytes(file_image_limit, 0x11)), "", bytes(classic_font_size, 0x11)},
         {"longer-codepage.cp", codepage, "", glyphs_at(codepage, 40)},
         {"longer-than-raw", bytes(codepage.begin(), codepage.end() - 1), "", glyphs_at(codepage, 0)},
-        {"big.gz", gzipped(bytes(file_image_limit + 1, 0x11)), "gzip: more than 1 MiB uncompressed", {}},
+        {"big.gz", gzipped(bytes(file_image_limit + 1, 0x11)), "gzip: more than 80 MiB uncompressed", {}},
         {"mode.psf", psf_with_glyphs({0x36, 0x04, 6, 16}, classic_font_size, {}), "unsupported PSF1 mode 6", {}},
         {"short-header.psf", short_header, "damaged PSF header", {}},
         {"4096.psf", psf_8x8_filling_4096_bytes(false, 2), "", glyphs_at(psf_8x8_filling_4096_bytes(false, 2), 4, 2048)},
         {"4096.psfu", psf_8x8_filling_4096_bytes(true, 2), "", glyphs_at(psf_8x8_filling_4096_bytes(true, 2), 32, 2048)},
-        {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 1 MiB", {}},
+        {"big.psf", psf1_font(0, bytes(file_image_limit, 0)), "file is larger than 80 MiB", {}},
         {"twice.gz", gzipped(packed), "gzip: compressed twice", {}},
         {"twice-damaged.gz", gzipped(as_bytes("\x1f\x8b garbage")), "gzip: compressed twice", {}},
     };

@@ -34,11 +34,11 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
 
     const std::string load_errors[] = {
         system_error("open", ELOOP), system_error("read", EIO), "a terminal cannot be a font file",
-        "file is empty", "file is too short", "file is larger than 1 MiB",
+        "file is empty", "file is too short", "file is larger than 80 MiB",
         "uudecode: unexpected end of file", "not a uuencoded file (no begin)",
-        "gzip: unexpected end of file", "gzip: more than 1 MiB uncompressed", "gzip: compressed twice",
+        "gzip: unexpected end of file", "gzip: more than 80 MiB uncompressed", "gzip: compressed twice",
         "gzip: invalid code -- missing end-of-block", "damaged PSF header",
-        "PSF font of 2048x4096, 1 glyphs: at most 32x32 and 512 glyphs", "unsupported PSF1 mode 255",
+        "PSF font of 999x999, 9999999 glyphs: at most 64x128 and 65536 glyphs", "unsupported PSF1 mode 255",
     };
     const std::string save_errors[] = {
         system_error("open", ELOOP), "open: nothing reads from this pipe", system_error("read", EAGAIN),
@@ -51,6 +51,8 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
         "Not enough memory to push character 255 (stack size " + std::to_string(INT_MAX) + ").",
         "Stack is already empty, can't pop.",
         "Character 511 poped from stack (new stack size " + std::to_string(INT_MAX) + "). 32x32 into 32x32.",
+        // A billion copies of even 1x1 glyphs would take 3 GB.
+        "Character 65535 poped from stack (new stack size 999999999). 64x128 into 64x127.",
         "No console interaction is supported under this OS", "The console refused the font.",
         "The console is not in text mode.", "This console has no loadable font.",
         "Not allowed to change this console's font.", "The console font is too large to read.",
@@ -78,17 +80,18 @@ TEST_F(status_line, every_message_fits_80_columns_with_a_20_character_file_name)
                      "Char 65535's characters take 2400000 columns; = can edit at most 32766.",
                      "Font saved. Written as PSF: only PSF holds a Unicode table.",
                      "Characters of char 511 set. Taken from chars 507, 508, 509, 510 and 507 more.",
-                     "The console refused the font: a VGA console takes only 8-pixel-wide fonts."});
+                     "The console refused the font: a VGA console takes only 8-pixel-wide fonts.",
+                     "The console refused the font: fonts over 32x32 need Linux 6.2 or later."});
     for (const std::string &text : load_errors)
         messages.push_back("Load error: " + text);
     for (const std::string &text : save_errors)
         messages.push_back("Save error: " + text);
     // As many steps left as the history holds.
-    for (history_change change : {history_change{step_kind::toggle, 511, 31, 31, "", 13106},
-                                  history_change{step_kind::pop, 511, 0, 0, "", 3448},
+    for (history_change change : {history_change{step_kind::toggle, 65535, 127, 63, "", 10921},
+                                  history_change{step_kind::pop, 65535, 0, 0, "", 3448},
                                   history_change{step_kind::whole_font, 0, 0, 0, "load of " + name, 14},
                                   history_change{step_kind::whole_font, 0, 0, 0, "console load", 14},
-                                  history_change{step_kind::characters, 511, 0, 0, "characters of char 511", 14}}) {
+                                  history_change{step_kind::characters, 65535, 0, 0, "characters of char 65535", 14}}) {
         messages.push_back(change_message(change, true));
         messages.push_back(change_message(change, false));
     }

@@ -66,6 +66,11 @@ TEST_F(undo_history_test, every_kind_of_change_undoes_to_each_earlier_font_and_r
         [this] { pop_into(stack, 300); },
         [] { change_characters(300, 0x77); },
         [] { toggle(300, 31, 15); },
+        [] { load("load of b.font", 0x11, 64, 128, 512); },
+        [] { toggle(300, 127, 63); },
+        [] { load("load of c.font", 0x22, 1, 1, 65536); },
+        [] { toggle(65535, 0, 0); },
+        [] { toggle(256, 0, 0); },
     };
     std::vector<font_copy> fonts{font_buffer.bytes};
     for (const auto &change : changes) {
@@ -132,6 +137,27 @@ TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
     while (redo_change(many)) {
     }
     EXPECT_EQ(font_buffer.bytes, changed);
+    // Eight of the largest a console takes, 64x128 of 512 glyphs; of larger
+    // ones only as many as the cap holds, and none over it.
+    const struct {
+        int count;  // glyphs of 64x128 in each font loaded
+        int kept;
+    } sizes[] = {{512, 8}, {2048, 3}, {8193, 0}};
+    for (const auto &size : sizes) {
+        history_restart(history_budget);
+        for (int n = 0; n < 10; ++n)
+            load("load of huge.psf", static_cast<unsigned char>(n), 64, 128, size.count);
+        EXPECT_EQ(undo_all(), size.kept) << size.count << " glyphs";
+    }
+    // Loads of small fonts after them leave the large ones kept.
+    font_buffer = {};
+    history_restart(history_budget);
+    for (int n = 0; n < 4; ++n)
+        load("load of huge.psf", static_cast<unsigned char>(n), 64, 128, 512);
+    load("load of a.font", 1);
+    toggle(1, 2, 3);
+    load("load of b.font", 2);
+    EXPECT_EQ(undo_all(), 7);
 }
 
 // Steps: t toggle, l load, s saved, u undo, r redo. A change made after
