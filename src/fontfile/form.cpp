@@ -210,15 +210,42 @@ static std::string final_name(const char *path)
     return name;
 }
 
+// The name that rules the form of a save to `path`, without its .gz.
+struct save_target {
+    std::string name;
+    bool compressed;
+};
+
+static save_target target_of(const char *path)
+{
+    std::string name = final_name(path);
+    const bool compressed = ends_with(name, ".gz");
+    if (compressed)
+        name.resize(name.size() - 3);
+    return {name, compressed};
+}
+
+static const char *form_name(const file_image &image)
+{
+    switch (psf_version(image.data(), image.size())) {
+    case 1: return "PSF1";
+    case 2: return "PSF2";
+    default: return "raw";
+    }
+}
+
+std::string saved_form(const char *path)
+{
+    const save_target target = target_of(path);
+    const std::string form = form_name(font_file_image(path, target.name));
+    return target.compressed ? form + ".gz" : form;
+}
+
 int save_font(const char *path)
 {
-    const std::string target = final_name(path);
-    std::string_view name = target;
-    bool compressed = ends_with(name, ".gz");
-    if (compressed)
-        name.remove_suffix(3);
-    file_image image = font_file_image(path, name);
-    if (compressed && !gzip_image(image))
+    const save_target target = target_of(path);
+    file_image image = font_file_image(path, target.name);
+    if (target.compressed && !gzip_image(image))
         return -1;
     return save_file_bytes(path, image.data(), static_cast<int32_t>(image.size()));
 }

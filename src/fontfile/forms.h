@@ -40,6 +40,8 @@ bool gzip_image(file_image &image);
 // ======== PSF ========
 
 bool begins_psf(const unsigned char *data, size_t size);
+// 1 or 2 for a PSF1 or PSF2 signature, else 0.
+int psf_version(const unsigned char *data, size_t size);
 
 // The size of a PSF font and where its glyphs start in the file.
 struct psf_shape {

@@ -86,7 +86,7 @@ TEST_P(editor_in, wide_mode_doubles_each_pixel_and_switching_back_leaves_no_trac
     EXPECT_EQ(t->cursor(), pixel_cursor(15, 7, true));
 
     press("w");
-    EXPECT_EQ(whole_screen(*t, 24, 80), start_screen(24, 80, ""));
+    EXPECT_EQ(whole_screen(*t, 24, 80), start_screen(24, 80, "", no_file_facts + "  modified"));
     EXPECT_EQ(t->cursor(), pixel_cursor(15, 7));
 }
 
