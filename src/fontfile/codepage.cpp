@@ -25,7 +25,7 @@ constexpr codepage_mark codepage_marks[] = {
     {7726, {0x08, 0x08, 0x00, 0x00, 0x00, 0x01}, 6},
 };
 
-static bool is_codepage_image(const file_image &image)
+bool is_codepage_image(const file_image &image)
 {
     return image.size() == codepage_file_size &&
            std::all_of(std::begin(codepage_marks), std::end(codepage_marks), [&](const codepage_mark &mark) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 constexpr int error_text_size = 1024;
 
@@ -60,6 +61,10 @@ font_value with_fresh_form(font_value glyphs_only);
 // glyphs and table, else raw. gzip-compressed when the name ends in .gz.
 // 0 on success, -1 on failure with the old file untouched.
 int save_font(const char *path);
+
+// The form save_font would write to `path`: "raw", "PSF1" or "PSF2", with
+// ".gz" added where it compresses.
+std::string saved_form(const char *path);
 
 // Writes font_buffer to an open file as the emergency copy, whole and in
 // its own form, uncompressed. Async-signal-safe: one plain write of bytes

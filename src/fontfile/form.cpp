@@ -170,7 +170,8 @@ file_image new_psf_file(const font_value &font)
 // leads to, less any .gz, whose ending rules the form.
 struct save_target {
     const char *path;
-    std::string_view name;
+    std::string name;
+    bool compressed;
 };
 
 using saved_image = std::optional<file_image>;
@@ -289,17 +290,38 @@ static std::string final_name(const char *path)
     return name;
 }
 
+static save_target target_of(const char *path)
+{
+    save_target target{path, final_name(path), false};
+    target.compressed = ends_with(target.name, ".gz");
+    if (target.compressed)
+        target.name.resize(target.name.size() - 3);
+    return target;
+}
+
+static const char *form_name(const file_image &image)
+{
+    switch (psf_version(image.data(), image.size())) {
+    case 1: return "PSF1";
+    case 2: return "PSF2";
+    default: return is_codepage_image(image) ? "codepage" : "raw";
+    }
+}
+
+std::string saved_form(const char *path)
+{
+    const save_target target = target_of(path);
+    const std::string form = form_name(font_file_image(target));
+    return target.compressed ? form + ".gz" : form;
+}
+
 int save_font(const char *path)
 {
     if (save_would_cut_enclosing_file(path))
         return -1;
-    const std::string target = final_name(path);
-    std::string_view name = target;
-    bool compressed = ends_with(name, ".gz");
-    if (compressed)
-        name.remove_suffix(3);
-    file_image image = font_file_image({path, name});
-    if (compressed && !gzip_image(image))
+    const save_target target = target_of(path);
+    file_image image = font_file_image(target);
+    if (target.compressed && !gzip_image(image))
         return -1;
     return save_file_bytes(path, image.data(), static_cast<int32_t>(image.size()));
 }

@@ -36,6 +36,7 @@ bool is_raw_font_size(size_t size);
 using image_reader = int (*)(file_image &image, font_value &found);
 int read_psf_image(file_image &image, font_value &found);
 int read_codepage_image(file_image &image, font_value &found);
+bool is_codepage_image(const file_image &image);
 int read_uuencoded_image(file_image &image, font_value &found);  // load.cpp
 int read_raw_image(file_image &image, font_value &found);        // load.cpp
 
@@ -63,6 +64,8 @@ bool gzip_image(file_image &image);
 // ======== PSF ========
 
 bool begins_psf(const unsigned char *data, size_t size);
+// 1 or 2 for a PSF1 or PSF2 signature, else 0.
+int psf_version(const unsigned char *data, size_t size);
 
 // The size of a PSF font and where its glyphs start in the file.
 struct psf_shape {

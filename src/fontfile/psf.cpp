@@ -37,6 +37,11 @@ bool begins_psf(const unsigned char *data, size_t size)
     return begins_psf1(data, size) || begins_psf2(data, size);
 }
 
+int psf_version(const unsigned char *data, size_t size)
+{
+    return begins_psf1(data, size) ? 1 : begins_psf2(data, size) ? 2 : 0;
+}
+
 // What a PSF header says, whichever version it is.
 struct psf_header {
     uint64_t version, header_size, glyph_count, glyph_bytes, height, width;

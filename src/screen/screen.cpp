@@ -72,6 +72,7 @@ void draw_screen()
     laid_out_lines = LINES;
     laid_out_cols = COLS;
     editor_laid_out = true;
+    forget_file_row();
     draw_title_bar();
     draw_keys_window();
     create_glyph_window();

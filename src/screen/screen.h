@@ -72,6 +72,17 @@ void toggle_pixel(WINDOW *window, int char_index, font_value &font, int row, int
 // has a Unicode table. Does not refresh the terminal.
 void show_glyph_characters();
 
+// ======== Row 1 ========
+
+// Shows on row 1 the file S would offer (`file_name`, or "(no file)"), the
+// glyphs' size and count, the form S would write there and "modified" while
+// the font has unsaved changes, shortened to the terminal's width. Sends
+// nothing when row 1 already shows that.
+void show_file_row(const char *file_name);
+
+// After the screen was cleared: the next show_file_row draws row 1 anew.
+void forget_file_row();
+
 // ======== Keys ========
 
 // Clears O_NONBLOCK on standard input, which an earlier program may have left.
@@ -85,7 +96,12 @@ void watch_size_across_stops();
 // The end signals and Ctrl-Z's: held except while a key is read.
 sigset_t key_wait_signal_set();
 
-// Reads one key from `window`. The signals that end the editor, and Ctrl-Z,
+// Teaches the library the other forms in which terminals send Home, End,
+// Insert, Delete, PgUp, PgDown and the arrows. After keypad is on.
+void teach_other_key_forms();
+
+// Reads one key from `window`. An escape sequence the library does not know
+// is taken whole and ignored; ESC followed by anything else is Escape. The signals that end the editor, and Ctrl-Z,
 // get in only here (the end signals also while a load or save waits on a
 // file), so they never find the font or the screen half-changed.
 int read_key(WINDOW *window);

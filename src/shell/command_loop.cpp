@@ -2,6 +2,7 @@
 #include "glyph/font.h"
 #include "glyph/undo_history.h"
 #include "prompt/prompts.h"
+#include "screen/key_help.h"
 #include "screen/screen.h"
 #include "shell/shell.h"
 
@@ -47,6 +48,15 @@ static bool key_input_ended(int failed_reads_in_a_row)
     return poll(&input, 1, 0) > 0;
 }
 
+// Any key returns from the list, and is not taken as a command.
+static void list_every_key()
+{
+    if (WINDOW *list = open_key_list()) {
+        read_key(list);
+        close_key_list(list);
+    }
+}
+
 constexpr int ctrl_r = 'R' & 0x1f;
 
 static void dispatch(int key)
@@ -65,6 +75,7 @@ static void dispatch(int key)
     case 'R': case 'r': redraw_all(); break;
     case 'U': case 'u': undo_last_change(); break;
     case ctrl_r: redo_last_change(); break;
+    case '?': list_every_key(); break;
     case 'W': case 'w': switch_wide_mode(); break;
     case KEY_DOWN: move_pixel_cursor(1, 0); break;
     case KEY_UP: move_pixel_cursor(-1, 0); break;
@@ -80,6 +91,8 @@ loop_end command_loop()
 {
     int failed_reads = 0;
     for (;;) {
+        if (editor_shown())
+            show_file_row(font_file_name);
         int key = read_key(stdscr);
         failed_reads = key == ERR ? failed_reads + 1 : 0;
         if (key_input_ended(failed_reads))

@@ -3,6 +3,7 @@
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
 #include "prompt/prompts.h"
+#include "screen/key_help.h"
 #include "screen/screen.h"
 #include "shell/shell.h"
 
@@ -17,6 +18,35 @@
     std::puts("Full screen font editor v" QUORVALEN_VERSION " by the quorvalen developers");
     std::printf("Usage: %s fontfile\n", argv[0]);
     std::exit(1);
+}
+
+[[noreturn]] static void print_help(const char *program)
+{
+    std::printf("Usage: %s [--help | --version] [--] [fontfile]\n\n", program);
+    std::puts("Keys (letters work in either case):");
+    for (const key_help &key : every_key())
+        std::printf("  %s - %s\n", key.keys, key.what);
+    std::exit(0);
+}
+
+[[noreturn]] static void print_version()
+{
+    std::puts("quorvalen " QUORVALEN_VERSION);
+    std::exit(0);
+}
+
+// --help and --version act alone; `--` makes the next argument a file name
+// even when it looks like an option. Anything else is as it always was.
+static const char *font_argument(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
+        print_help(argv[0]);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        print_version();
+    const int first = argc > 1 && std::strcmp(argv[1], "--") == 0 ? 2 : 1;
+    if (argc - first > 1)
+        print_usage(argv);
+    return first < argc ? argv[first] : nullptr;
 }
 
 [[noreturn]] static void fail_start_up_load(const char *path, const char *reason)
@@ -49,6 +79,7 @@ static void set_up_terminal()
     noecho();
     intrflush(stdscr, FALSE);
     keypad(stdscr, TRUE);
+    teach_other_key_forms();
     nonl();
     idcok(stdscr, FALSE);
     // Until the screen has once been resumed, the library flushes its output
@@ -78,10 +109,8 @@ int main(int argc, char **argv)
     // The user's character set decides whether the terminal can show full
     // blocks and real lines; messages stay as the program words them.
     std::setlocale(LC_CTYPE, "");
-    if (argc > 2)
-        print_usage(argv);
-    if (argc == 2)
-        open_start_up_font(argv[1]);
+    if (const char *path = font_argument(argc, argv))
+        open_start_up_font(path);
     // Made before the terminal is touched, so a failure is a plain message.
     pushed_glyphs = stack_create();
     if (!pushed_glyphs) {

@@ -66,8 +66,9 @@ TEST_P(characters_in, row_3_alone_shows_a_table_s_characters_and_follows_every_c
     press("R");
     std::vector<std::string> screen = whole_screen(*t, 24, 80);
     start({"lat15.psf"}, utf8);
+    screen[1] = file_row("lat15.psf  8x16  256 glyphs  PSF1");
     screen[3] = row_of(glyph_65);
-    EXPECT_EQ(whole_screen(*t, 24, 80), screen) << "the raw font's screen but for row 3";
+    EXPECT_EQ(whole_screen(*t, 24, 80), screen) << "the raw font's screen but for rows 1 and 3";
     press(key("kcud1", 2) + key("kcuf1"));
     expect_shown(" Char 065 ", glyph_65);
     press(key("knp"));

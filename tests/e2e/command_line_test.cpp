@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,40 @@ TEST(command_line, two_or_more_arguments_print_usage_and_open_nothing)
                   "Usage: " QUORVALEN_BINARY " fontfile\n");
         EXPECT_EQ(t.terminal_output(), "") << "the terminal must be left untouched";
     }
+}
+
+TEST(command_line, help_and_version_print_without_a_terminal_and_end_with_status_0)
+{
+    const terminal_options no_terminal = {.stdout_to_pipe = true, .stdin_from = "/dev/null"};
+    terminal help({"--help"}, no_terminal);
+    EXPECT_EQ(help.wait_exit(), 0);
+    const std::string &text = help.standard_output();
+    EXPECT_TRUE(text.starts_with("Usage: " QUORVALEN_BINARY " [--help | --version] [--] [fontfile]\n")) << text;
+    for (const char *line : {"\n  Left, Up, Right, Down - move", "\n  Ctrl-R - redo", "\n  ? - list every key",
+                             "\n  Q - quit at once; nothing is saved\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 23) << "the usage line, a heading, a key a line";
+
+    terminal version({"--version"}, no_terminal);
+    EXPECT_EQ(version.wait_exit(), 0);
+    EXPECT_EQ(version.standard_output(), "quorvalen 1.2\n");
+    EXPECT_EQ(help.terminal_output() + version.terminal_output(), "");
+}
+
+TEST(command_line, after_two_dashes_a_file_named_like_an_option_opens)
+{
+    scratch_dir dir;
+    dir.write("--help", font_with_glyph(65, {"#......."}));
+    terminal t({"--", "--help"}, {.workdir = dir.path.string()});
+    t.settle();
+    EXPECT_EQ(t.row_text(1), file_row("--help  8x16  256 glyphs  raw"));
+    EXPECT_EQ(glyph_picture(t, "xterm-256color")[0], "#.......");
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
+
+    terminal two_files({"--", "a", "b"}, {.stdout_to_pipe = true});
+    EXPECT_EQ(two_files.wait_exit(), 1);
+    EXPECT_TRUE(two_files.standard_output().ends_with(" fontfile\n"));
 }
 
 TEST(command_line, a_file_name_over_256_characters_is_refused_not_cut)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class editor_in : public editor_session {
@@ -22,6 +24,8 @@ TEST_P(editor_in, arrows_wrap_around_the_glyph_and_only_move_the_cursor)
     EXPECT_EQ(t->cursor(), pixel_cursor(0, 0));
     press(key("kcud1", 5) + key("kcuf1", 3));
     EXPECT_EQ(t->cursor(), pixel_cursor(5, 3));
+    press("\x1b[B\x1bOB\x1b[C\x1bOC\x1b[A\x1b[D");
+    EXPECT_EQ(t->cursor(), pixel_cursor(6, 4)) << "arrows as other terminals send them";
     EXPECT_EQ(picture(), std::vector<std::string>(16, "........"));
 }
 
@@ -86,7 +90,7 @@ TEST_P(editor_in, wide_mode_doubles_each_pixel_and_switching_back_leaves_no_trac
     EXPECT_EQ(t->cursor(), pixel_cursor(15, 7, true));
 
     press("w");
-    EXPECT_EQ(whole_screen(*t, 24, 80), start_screen(24, 80, ""));
+    EXPECT_EQ(whole_screen(*t, 24, 80), start_screen(24, 80, "", no_file_facts + "  modified"));
     EXPECT_EQ(t->cursor(), pixel_cursor(15, 7));
 }
 
@@ -109,7 +113,29 @@ TEST_P(editor_in, unlisted_keys_do_nothing)
     press(std::string("\t\r\n0123456789xzZ!") + key("khome") + key("kend") + key("kich1") +
           key("kdch1") + key("kbs"));
     EXPECT_EQ(whole_screen(*t, 24, 80), before);
+    // Escape sequences no terminal description names, taken whole: not a byte acts.
+    press("\x1b[2U\x1bO q\x1b[?25;1 W\x1b[99~\x1b[1;2Q");
+    EXPECT_EQ(whole_screen(*t, 24, 80), before);
     EXPECT_EQ(t->cursor(), pixel_cursor(1, 0));
+    EXPECT_TRUE(t->running());
+}
+
+TEST_P(editor_in, question_mark_lists_every_key_a_word_each_and_any_key_returns_to_the_editor)
+{
+    press(key("kcud1") + " ");
+    const auto before = whole_screen(*t, 24, 80);
+    for (const std::string &any_key : {std::string("q"), key("knp"), std::string("?")}) {
+        press("?");
+        const auto list = whole_screen(*t, 24, 80);
+        for (const char *listed : {"Ctrl-R", "U", "/", "=", "V", "T", "?", "#", "PgUp, PgDown", "Q"}) {
+            const std::string start = "  " + std::string(listed) + " - ";
+            EXPECT_EQ(std::count_if(list.begin(), list.end(), [&](auto &row) { return row.starts_with(start); }), 1)
+                << listed;
+        }
+        press(any_key);
+        EXPECT_EQ(whole_screen(*t, 24, 80), before) << any_key;
+        EXPECT_EQ(t->cursor(), pixel_cursor(1, 0));
+    }
     EXPECT_TRUE(t->running());
 }
 

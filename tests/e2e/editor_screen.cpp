@@ -87,12 +87,19 @@ const std::vector<std::string> &keys_window_rows()
     return keys;
 }
 
-std::vector<std::string> start_screen(int rows, int cols, const std::string &status)
+std::string file_row(const std::string &facts, int cols)
+{
+    return "     " + facts + std::string(static_cast<size_t>(cols) - 5 - facts.size(), ' ');
+}
+
+std::vector<std::string> start_screen(int rows, int cols, const std::string &status,
+                                      const std::string &file_facts)
 {
     const std::string blank(static_cast<size_t>(cols), ' ');
     std::vector<std::string> screen(static_cast<size_t>(rows), blank);
     screen[0] = std::string(15, ' ') + "quorvalen 1.2 - A Full-Screen Console Font Editor" +
                 std::string(static_cast<size_t>(cols - 64), ' ');
+    screen[1] = file_row(file_facts, cols);
     const std::vector<std::string> &keys = keys_window_rows();
     for (int row = 5; row <= 22; ++row) {
         std::string line = "     ";

@@ -36,8 +36,16 @@ std::vector<std::string> shown_pixels(terminal &t, const window_box &box, const 
 // The keys window's 16 rows, frame included.
 const std::vector<std::string> &keys_window_rows();
 
-// The whole start-up screen for a terminal of the given size, glyph blank.
-std::vector<std::string> start_screen(int rows, int cols, const std::string &status);
+// Row 1 of a terminal `cols` wide: `facts` (name, size, count, form) from column 5.
+std::string file_row(const std::string &facts, int cols = 80);
+
+// Row 1 of the editor started without a file.
+inline const std::string no_file_facts = "(no file)  8x16  256 glyphs  raw";
+
+// The whole start-up screen for a terminal of the given size, glyph blank,
+// row 1 holding `file_facts`.
+std::vector<std::string> start_screen(int rows, int cols, const std::string &status,
+                                      const std::string &file_facts = no_file_facts);
 
 // The screen as text, one string per row.
 std::vector<std::string> whole_screen(terminal &t, int rows, int cols);

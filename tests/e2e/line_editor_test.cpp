@@ -175,6 +175,30 @@ TEST_P(line_editor_in, a_terminal_resize_beeps_and_keeps_the_text)
     EXPECT_EQ(dir.read("abcd").size(), 4096u);
 }
 
+// As tmux, PuTTY, rxvt and the Linux console send them, whatever TERM says.
+TEST_P(line_editor_in, other_terminals_keys_edit_and_unknown_escape_sequences_are_ignored_whole)
+{
+    start();
+    press("#12\x1b[99~\x1b[1~3\x1b[4~" + key("kbs") + "\r");
+    EXPECT_EQ(glyph_title(), " Char 031 ") << "ESC [99~ left the prompt open, and Home and End worked";
+    press("S");
+    const std::pair<std::string, std::string> home_and_end[] = {
+        {"\x1b[1~", "\x1b[4~"}, {"\x1b[7~", "\x1b[8~"}, {"\x1b[H", "\x1b[F"}, {"\x1bOH", "\x1bOF"}};
+    for (const auto &[home, end] : home_and_end) {
+        press(ctrl_u + std::string("ab") + home + "x" + end + "y");
+        expect_field(14, "xaby ", 18);
+    }
+    // Left twice, Delete, Insert (now overwriting), Left, Right.
+    press(ctrl_u + std::string("abc\x1b[D\x1bOD\x1b[3~\x1b[2~X\x1bOD\x1b[C"));
+    expect_field(14, "aX ", 16);
+    EXPECT_EQ(beeps_at("\x1b[200~\x1b[?25;1 q\x1bO x\x1b[57;5u"), 0);
+    expect_field(14, "aX ", 16);
+    // A lone Escape cancels; the key right after it is read as a command.
+    press(escape + key("knp"));
+    EXPECT_EQ(status_line(), line("Save canceled."));
+    EXPECT_EQ(glyph_title(), " Char 032 ");
+}
+
 INSTANTIATE_TEST_SUITE_P(terminals, line_editor_in, testing::Values("xterm-256color", "linux"));
 
 // Code 127 is the Backspace key on most terminals; not where Backspace is Ctrl-H.

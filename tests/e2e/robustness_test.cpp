@@ -20,7 +20,7 @@ const std::string console_message = "No console interaction is supported under t
 std::vector<std::string> start_screen_with_pixel(int rows, int cols, const std::string &status,
                                                  const std::string &lit)
 {
-    std::vector<std::string> screen = start_screen(rows, cols, status);
+    std::vector<std::string> screen = start_screen(rows, cols, status, no_file_facts + "  modified");
     // Pixel (0, 0) of the glyph is screen column 47; the row holds box characters of
     // three bytes each before it, so rebuild the row around it.
     std::string &row = screen[6];
@@ -112,7 +112,7 @@ TEST(resizing, during_a_prompt_the_text_is_kept_and_the_screen_is_right_when_it_
     t.type(key_string("xterm-256color", "kend") + ".raw\r");
     t.wait_for_text(29, 0, "Font saved.");
     t.settle();
-    EXPECT_EQ(whole_screen(t, 30, 100), start_screen(30, 100, "Font saved."));
+    EXPECT_EQ(whole_screen(t, 30, 100), start_screen(30, 100, "Font saved.", "new.raw  8x16  256 glyphs  raw"));
     EXPECT_EQ(t.cursor(), pixel_cursor(0, 0));
     EXPECT_EQ(dir.read("new.raw"), font_with_glyph(65, {}));
 }

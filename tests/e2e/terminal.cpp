@@ -279,6 +279,13 @@ void terminal::feed_emulator(const char *bytes, size_t length)
     vterm_input_write(vt_, out.data(), out.size());
 }
 
+void terminal::paint_over(int row, int col, const std::string &text)
+{
+    const std::string painted = "\x1b" "7\x1b[" + std::to_string(row + 1) + ";" + std::to_string(col + 1) +
+                                "H" + text + "\x1b" "8";
+    vterm_input_write(vt_, painted.data(), painted.size());
+}
+
 // The state letter of /proc/<pid>/stat: S sleeping, T stopped, ...
 static char process_state(int pid)
 {

@@ -86,6 +86,10 @@ public:
     // Waits until the bell has rung `count` times in all.
     void wait_for_bells(int count);
 
+    // Writes `text` at row, col of the emulated screen, cursor and pen kept,
+    // as another program might: it stays there until the editor draws over it.
+    void paint_over(int row, int col, const std::string &text);
+
     // Changes the terminal's size, as a user dragging the window would.
     void resize(int rows, int cols);
 
