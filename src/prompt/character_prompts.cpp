@@ -19,7 +19,7 @@ constexpr size_t field_room = 1024;
 // Asks after `prompt` on the status line, starting from `start`: the text
 // accepted, or nothing on Escape. The field holds all of `start`, so a long
 // list is never cut short.
-static std::optional<std::string> ask(const char *prompt, const std::string &start)
+std::optional<std::string> ask_text(const char *prompt, const std::string &start)
 {
     std::vector<char> text(start.size() + field_room);
     start.copy(text.data(), start.size());
@@ -30,26 +30,32 @@ static std::optional<std::string> ask(const char *prompt, const std::string &sta
     return std::string(text.data());
 }
 
-void prompt_find_character()
+int ask_glyph_by_character()
 {
     const std::optional<unicode_table> table = font_characters(font_buffer);
     if (!table)
-        return;
-    const std::optional<std::string> text = ask("Find character: ", "");
+        return -1;
+    const std::optional<std::string> text = ask_text("Find character: ", "");
     if (!text) {
         show_status("");
-        return;
+        return -1;
     }
     const parsed_character wanted = parse_find_field(*text);
     if (!wanted.error.empty()) {
         show_status(wanted.error.c_str());
-        return;
+        return -1;
     }
     const int found = glyph_drawing(*table, wanted.code);
-    if (found < 0) {
+    if (found < 0)
         show_status((code_name(wanted.code) + " is not in this font.").c_str());
+    return found;
+}
+
+void prompt_find_character()
+{
+    const int found = ask_glyph_by_character();
+    if (found < 0)
         return;
-    }
     editor_state.current_char = found;
     show_current_glyph();
     show_status("");
@@ -77,7 +83,7 @@ void prompt_glyph_characters()
         return;
     const int c = editor_state.current_char;
     const std::string shown = format_entries((*table)[static_cast<size_t>(c)]);
-    const std::optional<std::string> text = ask("Characters: ", shown);
+    const std::optional<std::string> text = ask_text("Characters: ", shown);
     if (!text || *text == shown) {
         show_status("");
         return;

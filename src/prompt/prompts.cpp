@@ -15,12 +15,20 @@ char font_file_name[file_name_max + 1];
 constexpr int char_number_capacity = 4;  // three digits and the terminator
 constexpr int char_number_col = 17;      // after "New character #:" and a blank
 
-void prompt_char_number()
+int ask_char_number()
 {
     char text[char_number_capacity] = "";
     print_status("New character #:");
-    if (edit_line(text, char_number_capacity, LINES - 1, char_number_col, 4, true)) {
-        editor_state.current_char = static_cast<int32_t>(std::atol(text) % font_buffer.count);
+    if (!edit_line(text, char_number_capacity, LINES - 1, char_number_col, 4, true))
+        return -1;
+    return static_cast<int>(std::atol(text) % font_buffer.count);
+}
+
+void prompt_char_number()
+{
+    const int c = ask_char_number();
+    if (c >= 0) {
+        editor_state.current_char = c;
         show_current_glyph();
     }
     show_status("");
