@@ -180,6 +180,9 @@ TEST_P(whole_font_in, a_star_marks_each_glyph_changed_since_the_last_load_or_sav
     press(std::string(escape) + "L\r" + key("knp") + " V");
     EXPECT_TRUE(find("066*").has_value());
     EXPECT_EQ(starred_labels(), 1) << "a load is a new saved state";
+    dir.write("short.psf", patterned_psf2(8, 14, 256));
+    press(std::string(escape) + "L" + ctrl_u + "short.psf\ruV");
+    EXPECT_EQ(starred_labels(), 18) << "undoing a load of another size changes every glyph";
 }
 
 TEST_P(whole_font_in, without_half_blocks_each_pixel_is_one_cell)
