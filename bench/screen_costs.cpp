@@ -299,6 +299,19 @@ std::vector<figure> command_figures(session &s, const font_bytes &font)
     };
 }
 
+// The overview of the 256 glyphs: opening it repaints the screen with its
+// hint; a move of the selection rewrites two labels, a page the pictures.
+std::vector<figure> overview_figures(session &s)
+{
+    const cost opening = s.cost_of("overview opened", "v");
+    const cost move = s.cost_of("overview move right", s.key("kcuf1"));
+    const cost page = s.cost_of("overview page down", s.key("knp"));
+    s.sent_for("\x1b");
+    return {cost_figure("overview opened", opening, no_target, "the hint repaints the whole screen"),
+            cost_figure("overview selection move", move, 40, "two labels"),
+            cost_figure("overview page", page, no_target, "two rows of 9 glyphs drawn anew, one in C")};
+}
+
 double milliseconds_to_first_screen(const terminal_setup &setup, const std::string &font_path)
 {
     auto start = std::chrono::steady_clock::now();
@@ -484,6 +497,8 @@ std::vector<figure> byte_figures(const terminal_setup &setup, bool show_bytes)
     const font_bytes font = varied_font();
     session s(setup, show_bytes, dir.write("varied.font", font));
     std::vector<figure> figures = command_figures(s, font);
+    for (figure &f : overview_figures(s))
+        figures.push_back(f);
     s.quit();
     for (figure &f : tall_page_figures(setup, show_bytes))
         figures.push_back(f);

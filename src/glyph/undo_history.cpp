@@ -78,17 +78,40 @@ static void update_unsaved_flag()
     font_has_unsaved_changes = font_history.undo_end != font_history.saved_at;
 }
 
+// The glyphs alone, as the last load or save left them, for
+// glyph_changed_since_saved.
+static font_value saved_glyphs;
+
+static void keep_saved_glyphs()
+{
+    const unsigned char *first = glyph_at(font_buffer, 0);
+    saved_glyphs = {.width = font_buffer.width, .height = font_buffer.height,
+                    .count = font_buffer.count,
+                    .bytes = std::vector<unsigned char>(first, first + glyphs_size(font_buffer))};
+}
+
 void history_restart(size_t budget)
 {
     font_history = undo_history{};
     font_history.budget = budget;
     update_unsaved_flag();
+    keep_saved_glyphs();
 }
 
 void mark_font_saved()
 {
     font_history.saved_at = font_history.undo_end;
     update_unsaved_flag();
+    keep_saved_glyphs();
+}
+
+bool glyph_changed_since_saved(int c)
+{
+    if (font_buffer.width != saved_glyphs.width || font_buffer.height != saved_glyphs.height ||
+        font_buffer.count != saved_glyphs.count)
+        return true;
+    const unsigned char *now = glyph_at(font_buffer, c);
+    return !std::equal(now, now + glyph_size(font_buffer), glyph_at(saved_glyphs, c));
 }
 
 // ======== The fonts kept ========

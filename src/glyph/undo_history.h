@@ -87,6 +87,11 @@ void record_characters_change(int char_index, font_value before);
 // not unsaved, until a change, undo or redo moves away from this state.
 void mark_font_saved();
 
+// Whether glyph `c` of font_buffer differs from the same glyph at the last
+// load or save; every glyph does when the font's size or count differs.
+// Compared with a copy of the glyphs taken then, so it follows undo and redo.
+bool glyph_changed_since_saved(int c);
+
 // What an undo or redo changed.
 struct history_change {
     step_kind kind = step_kind::toggle;

@@ -25,7 +25,7 @@ constexpr size_t field_text_max = pad_columns_max - 1;
 // Asks after `prompt` on the status line, starting from `start`, of at most
 // field_text_max bytes: the text accepted, or nothing on Escape. The field
 // holds all of `start`, so a long list is never cut short.
-static std::optional<std::string> ask(const char *prompt, const std::string &start)
+std::optional<std::string> ask_text(const char *prompt, const std::string &start)
 {
     std::vector<char> text(std::min(start.size() + field_room, pad_columns_max));
     start.copy(text.data(), start.size());
@@ -38,30 +38,36 @@ static std::optional<std::string> ask(const char *prompt, const std::string &sta
 
 constexpr char unreadable_table[] = "This font's Unicode table cannot be read; it is kept as it is.";
 
-void prompt_find_character()
+int ask_glyph_by_character()
 {
     const std::optional<unicode_table> table = font_characters(font_buffer);
     if (!table) {
         show_status(has_unicode_table(font_buffer)
                         ? unreadable_table
                         : "This font has no Unicode table. Press = to give the current glyph characters.");
-        return;
+        return -1;
     }
-    const std::optional<std::string> text = ask("Find character: ", "");
+    const std::optional<std::string> text = ask_text("Find character: ", "");
     if (!text) {
         show_status("");
-        return;
+        return -1;
     }
     const parsed_character wanted = parse_find_field(*text);
     if (!wanted.error.empty()) {
         show_status(wanted.error.c_str());
-        return;
+        return -1;
     }
     const int found = glyph_drawing(*table, wanted.entry);
-    if (found < 0) {
+    if (found < 0)
         show_status((short_entry(wanted.entry) + " is not in this font.").c_str());
+    return found;
+}
+
+void prompt_find_character()
+{
+    const int found = ask_glyph_by_character();
+    if (found < 0)
         return;
-    }
     editor_state.current_char = found;
     show_current_glyph();
     show_status("");
@@ -103,7 +109,7 @@ void prompt_glyph_characters()
         refuse_long_list(c, shown.size());
         return;
     }
-    const std::optional<std::string> text = ask("Characters: ", shown);
+    const std::optional<std::string> text = ask_text("Characters: ", shown);
     if (!text || *text == shown) {
         show_status("");
         return;

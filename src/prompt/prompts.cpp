@@ -12,14 +12,22 @@
 
 constexpr int char_number_col = 17;  // after "New character #:" and a blank
 
-void prompt_char_number()
+int ask_char_number()
 {
     // As many digits as the last glyph's number, three at least, and the terminator.
     const int capacity = char_number_digits(font_buffer.count - 1) + 1;
     char text[char_number_digits(max_glyph_count - 1) + 1] = "";
     print_status("New character #:");
-    if (edit_line(text, capacity, LINES - 1, char_number_col, capacity, true)) {
-        editor_state.current_char = static_cast<int32_t>(std::atol(text) % font_buffer.count);
+    if (!edit_line(text, capacity, LINES - 1, char_number_col, capacity, true))
+        return -1;
+    return static_cast<int>(std::atol(text) % font_buffer.count);
+}
+
+void prompt_char_number()
+{
+    const int c = ask_char_number();
+    if (c >= 0) {
+        editor_state.current_char = c;
         show_current_glyph();
     }
     show_status("");

@@ -83,18 +83,21 @@ static int pixel_y(int row)
     return row - view.first_row + 1;
 }
 
-// A full block wherever the locale can show one; otherwise the terminal's
-// own block, or the library's '#' where the terminal has none.
-static void add_lit_cell(WINDOW *window)
+bool locale_has_blocks()
 {
     static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    return utf8;
+}
+
+void add_lit_cell(WINDOW *window)
+{
     // U+2588; the library's own block in such a locale is a narrower glyph.
     static const cchar_t full_block = [] {
         cchar_t block{};
         setcchar(&block, L"\u2588", A_NORMAL, 0, nullptr);
         return block;
     }();
-    if (utf8)
+    if (locale_has_blocks())
         wadd_wch(window, &full_block);
     else
         waddch(window, ACS_BLOCK);

@@ -70,10 +70,12 @@ static void dispatch(int key)
     case 'D': case 'd': load_font_from_console(); break;
     case 'L': case 'l': prompt_load(); break;
     case 'S': case 's': prompt_save(); break;
+    case 'T': case 't': show_sample_text(); break;
     case 'P': case 'p': push_current_glyph(); break;
     case 'O': case 'o': pop_into_current_glyph(); break;
     case 'R': case 'r': redraw_all(); break;
     case 'U': case 'u': undo_last_change(); break;
+    case 'V': case 'v': show_overview(); break;
     case ctrl_r: redo_last_change(); break;
     case '?': list_every_key(); break;
     case 'W': case 'w': switch_wide_mode(); break;

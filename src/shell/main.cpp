@@ -2,6 +2,7 @@
 #include "fontfile/fontfile.h"
 #include "glyph/font.h"
 #include "glyph/glyph_stack.h"
+#include "glyph/undo_history.h"
 #include "prompt/prompts.h"
 #include "screen/key_help.h"
 #include "screen/screen.h"
@@ -131,6 +132,8 @@ int main(int argc, char **argv)
     // Without a file: the font of the console the editor runs on, if any.
     if (font_file_name[0] == '\0')
         start_with_console_font();
+    // The font the run starts with is the saved state the overview's "*" compares with.
+    mark_font_saved();
     if (command_loop() == loop_end::input_gone)
         end_abruptly(1);
     endwin();

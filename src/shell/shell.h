@@ -31,3 +31,9 @@ void pop_into_current_glyph(); // O
 // current; with nothing to undo or redo, not a byte is drawn.
 void undo_last_change();
 void redo_last_change();
+
+// V: the overview of the whole font, until Enter edits the glyph selected
+// or Escape, V or Q go back to the glyph it was opened on.
+void show_overview();
+// T: asks for a text and shows it set in the font until a key is pressed.
+void show_sample_text();
