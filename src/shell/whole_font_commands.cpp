@@ -113,7 +113,7 @@ static std::u32string decoded(const std::string &bytes)
 static int glyph_for(const std::optional<unicode_table> &table, char32_t code)
 {
     if (table)
-        return glyph_drawing(*table, code);
+        return glyph_drawing(*table, table_entry{code});
     return code >= 32 && code <= 126 && static_cast<int>(code) < font_buffer.count ? static_cast<int>(code) : -1;
 }
 

@@ -27,7 +27,7 @@ struct fake_console_t {
     unsigned width = 8;
     unsigned height = 16;
     unsigned glyphs = 256;
-    std::vector<unsigned char> rows;  // glyphs * height rows of (width+7)/8 bytes
+    std::vector<unsigned char> rows = std::vector<unsigned char>(256 * 16);  // glyphs * height rows of (width+7)/8 bytes
     int gets = 0;
     int sets = 0;
 };
