@@ -1,5 +1,6 @@
 #include "fontfile/characters.h"
 
+#include "fontfile/bdf.h"
 #include "fontfile/forms.h"
 #include "fontfile/unicode_text.h"
 
@@ -13,6 +14,8 @@ static table_reading read_table(const font_value &font, const psf_table_place &p
 
 std::optional<unicode_table> font_characters(const font_value &font)
 {
+    if (font.source)
+        return bdf_characters(font);
     const std::optional<psf_table_place> place = table_place(font);
     if (!place)
         return std::nullopt;
@@ -50,6 +53,8 @@ static bool has_sequence(const glyph_entries &entries)
 
 characters_change set_glyph_characters(font_value &font, int c, const glyph_entries &entries)
 {
+    if (font.source)
+        return set_bdf_character(font, c, entries);
     const std::optional<psf_table_place> place = table_place(font);
     if (!place)
         return {"This font has no Unicode table.", {}};

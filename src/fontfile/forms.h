@@ -64,6 +64,10 @@ bool psf_accounts_for_file(const file_image &image);
 // Unicode table: PSF1 where it can hold the font, else PSF2.
 file_image new_psf_header(const font_value &font);
 
+// Marks the header `new_psf_header` made as followed by a Unicode table;
+// gives its PSF version, 1 or 2, which tells the table's form.
+int note_psf_table(file_image &header);
+
 // Where a PSF font's Unicode table starts, and the PSF version that tells
 // its form; nothing for a font without one.
 struct psf_table_place {

@@ -16,6 +16,7 @@ constexpr size_t psf2_header_size = 32;
 constexpr unsigned psf1_max_mode = 5;
 constexpr unsigned psf1_mode_512 = 0x01;
 constexpr unsigned psf1_mode_table = 0x06;  // a Unicode table, with or without sequences
+constexpr unsigned psf1_mode_plain_table = 0x02;
 constexpr unsigned psf2_flag_table = 0x01;
 constexpr unsigned psf1_table_end = 0xffff;  // ends the entry of one glyph
 constexpr unsigned psf2_table_end = 0xff;
@@ -200,6 +201,16 @@ file_image new_psf_header(const font_value &font)
         return psf2_header_for(font);
     const auto mode = static_cast<unsigned char>(font.count == 512 ? psf1_mode_512 : 0);
     return {psf1_magic[0], psf1_magic[1], mode, static_cast<unsigned char>(font.height)};
+}
+
+int note_psf_table(file_image &header)
+{
+    if (begins_psf1(header.data(), header.size())) {
+        header[2] = static_cast<unsigned char>(header[2] | psf1_mode_plain_table);
+        return 1;
+    }
+    put_u32(header, 12, psf2_flag_table);
+    return 2;
 }
 
 // ======== The Unicode table ========

@@ -4,12 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The limits of the Linux console's font calls.
-constexpr int max_glyph_width = 32;
-constexpr int max_glyph_height = 32;
-constexpr int max_glyph_count = 512;
+constexpr int max_glyph_width = 64;
+constexpr int max_glyph_height = 128;
+constexpr int max_glyph_count = 65536;
 
 // The classic font, all that raw and uuencoded files hold: 256 glyphs of
 // 8x16 pixels, 4096 bytes.
@@ -17,6 +18,10 @@ constexpr int classic_width = 8;
 constexpr int classic_height = 16;
 constexpr int classic_count = 256;
 constexpr int classic_font_size = classic_count * classic_height;
+
+// The text a font was read from, for a form kept as text (BDF): known only
+// to the font files, and never changed, so copies of a font share it.
+struct font_source;
 
 // A whole font. Glyph c is `height` rows of row_bytes(width) bytes each,
 // top row first, the leftmost pixel in the top bit of a row's first byte.
@@ -31,6 +36,9 @@ struct font_value {
     size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
     bool is_file = false;     // `bytes` is a whole file; only the font files read it
     bool is_new_file = false; // that file was made around glyphs that came from no file
+    // A font read from text: `bytes` holds its glyphs, then what the font
+    // files keep of each glyph beside them.
+    std::shared_ptr<const font_source> source{};
 };
 
 // The font being edited. Changed only by loads (from a file or the
