@@ -76,7 +76,7 @@ static char32_t unicode_code(int32_t code)
 
 static char32_t converted_code(conversion &how, int32_t code)
 {
-    if (code < 0 || !how.known())
+    if (code < 0)
         return no_character;
     const std::optional<std::string> out = convert(how, code_bytes(code), 16);
     if (!out || out->size() != 4)
@@ -96,9 +96,10 @@ std::vector<char32_t> characters_of_codes(const std::string &charset, std::span<
             characters.push_back(unicode_code(code));
         return characters;
     }
-    conversion how(utf32, charset.c_str());
+    // iconv takes an empty name for the locale's charset.
+    conversion how(utf32, charset.empty() ? "?" : charset.c_str());
     for (int32_t code : codes)
-        characters.push_back(converted_code(how, code));
+        characters.push_back(how.known() ? converted_code(how, code) : no_character);
     return characters;
 }
 
@@ -106,7 +107,7 @@ std::optional<int32_t> code_of_character(const std::string &charset, char32_t ch
 {
     if (charset == unicode_charset)
         return static_cast<int32_t>(character);
-    conversion how(charset.c_str(), utf32);
+    conversion how(charset.empty() ? "?" : charset.c_str(), utf32);
     std::string in;
     for (int i = 0; i < 4; ++i)
         in.push_back(static_cast<char>(character >> (8 * i) & 0xff));

@@ -30,8 +30,9 @@ inline sigset_t end_signal_set()
 extern char error_text[error_text_size];
 
 // Loads `path` into font_buffer, telling the form by content: gzip is
-// unpacked first; then PSF (any size up to 32x32, 1 to 512 glyphs), else
-// uuencoded, else raw (both 8x16, 256 glyphs). 0 when loaded; otherwise
+// unpacked first; then BDF (a file that begins "STARTFONT"), PSF (any size
+// up to 32x32, 1 to 512 glyphs), else uuencoded, else raw (both 8x16, 256
+// glyphs). 0 when loaded; otherwise
 // non-zero, font unchanged.
 int load_font(const char *path);
 
@@ -51,13 +52,20 @@ bool write_all(int fd, const unsigned char *data, int32_t size);
 // else a new PSF file around the glyphs.
 font_value with_fresh_form(font_value glyphs_only);
 
-// Saves font_buffer to `path` in the form that keeps the most: a font
-// loaded from PSF, or one raw cannot hold, as its whole PSF file; an 8x16
+// Saves font_buffer to `path` in the form that keeps the most: BDF under a
+// name ending .bdf, and for a font read from BDF under any name but one
+// ending .psf or .psfu, which takes a new PSF file; else a font loaded from
+// PSF, or one raw cannot hold, as its whole PSF file; an 8x16
 // font of 256 glyphs as PSF when the name ends in .psf or .psfu (before any
 // .gz) or the file replaced is a PSF font of that size, keeping its other
 // glyphs and table, else raw. gzip-compressed when the name ends in .gz.
 // 0 on success, -1 on failure with the old file untouched.
 int save_font(const char *path);
+
+// How many characters the last save left out because its form cannot hold
+// them: a glyph's further characters and sequences in BDF, codes past
+// U+FFFF in PSF1 from BDF.
+extern int characters_left_out;
 
 // Writes font_buffer to an open file as the emergency copy, whole and in
 // its own form, uncompressed. Async-signal-safe: one plain write of bytes

@@ -1,5 +1,6 @@
 // Which form a file is in, told by its content, and which form a save
 // writes: the form follows the file, so that saving loses nothing of it.
+#include "fontfile/bdf.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 #include "glyph/font.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -85,13 +87,13 @@ int read_whole_font_file(const char *path, file_image &image)
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    unsigned char head[4];
+    unsigned char head[9];
     ssize_t length = pread(fd, head, sizeof head, 0);
     size_t got = length > 0 ? static_cast<size_t>(length) : 0;
     int result = 0;
     if (begins_gzip(head, got))
         result = gunzip_file(fd, image) == 0 ? 1 : failed_gzip(static_cast<size_t>(status.st_size));
-    else if (begins_psf(head, got))
+    else if (begins_psf(head, got) || begins_bdf(head, got))
         result = read_plain(fd, image) == 0 ? 1 : -1;
     close(fd);
     return result;
@@ -109,8 +111,9 @@ int read_font_stream(const char *path, file_image &image)
     close(fd);
     if (result != 0)
         return -1;
-    // A PSF font cut at the limit would be saved without the rest of its table.
-    if (packed.size() > file_image_limit && begins_psf(packed.data(), packed.size())) {
+    // A PSF or BDF font cut at the limit would be saved without its end.
+    if (packed.size() > file_image_limit &&
+        (begins_psf(packed.data(), packed.size()) || begins_bdf(packed.data(), packed.size()))) {
         snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
         return -1;
     }
@@ -163,12 +166,32 @@ static file_image new_psf_file(const font_value &font)
     return image;
 }
 
+static bool is_psf_name(std::string_view name)
+{
+    return ends_with(name, ".psf") || ends_with(name, ".psfu");
+}
+
+// A name ending .bdf takes BDF from any font; a font read from BDF stays
+// BDF under any other name but a PSF one.
+static std::optional<file_image> bdf_form_image(std::string_view name)
+{
+    if (ends_with(name, ".bdf"))
+        return font_buffer.source ? bdf_file_image(font_buffer)
+                                  : new_bdf_file(font_buffer, name, characters_left_out);
+    if (!font_buffer.source)
+        return std::nullopt;
+    return is_psf_name(name) ? psf_file_of_bdf(font_buffer, characters_left_out) : bdf_file_image(font_buffer);
+}
+
 // A font loaded from PSF is written as it is. One that came from no file
 // follows the PSF file of its size it replaces, keeping that file's further
 // glyphs and table; else the file made for it when raw cannot hold it, else
 // its name.
 static file_image font_file_image(const char *path, std::string_view name)
 {
+    characters_left_out = 0;
+    if (std::optional<file_image> bdf = bdf_form_image(name))
+        return std::move(*bdf);
     if (font_buffer.is_file && !font_buffer.is_new_file)
         return font_buffer.bytes;
     file_image replaced;
@@ -176,7 +199,7 @@ static file_image font_file_image(const char *path, std::string_view name)
         return replaced;
     if (font_buffer.is_file)
         return font_buffer.bytes;
-    if (ends_with(name, ".psf") || ends_with(name, ".psfu"))
+    if (is_psf_name(name))
         return new_psf_file(font_buffer);
     return glyphs_alone(font_buffer);
 }
@@ -209,6 +232,8 @@ static std::string final_name(const char *path)
     }
     return name;
 }
+
+int characters_left_out;
 
 int save_font(const char *path)
 {

@@ -1,6 +1,7 @@
 // Reading a font in any form. Each reader decodes into scratch memory and
 // copies into the destination only on success, so a failed load leaves the
 // font being edited as it was.
+#include "fontfile/bdf.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 
@@ -239,9 +240,12 @@ static int load_uuencoded_or_raw(font_value &found, uuencoded_reader read_uuenco
     return result;
 }
 
-// A file read whole: PSF, edited inside its image, or else uuencoded or raw.
+// A file read whole: BDF or PSF, edited inside its image, or else uuencoded
+// or raw.
 static int load_font_image(file_image &image, font_value &found)
 {
+    if (begins_bdf(image.data(), image.size()))
+        return read_bdf(std::move(image), found);
     psf_shape shape;
     int is_psf = find_psf_glyphs(image, shape);
     if (is_psf != 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))

@@ -76,7 +76,10 @@ void prompt_save()
     }
     if (save_font(name) == 0) {
         mark_font_saved();
-        print_status("Font saved.");
+        if (characters_left_out > 0)
+            print_status("Font saved. %d characters left out: the form holds no more.", characters_left_out);
+        else
+            print_status("Font saved.");
     } else {
         print_status("Save error: %s", error_text);
     }
