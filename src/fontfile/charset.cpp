@@ -97,7 +97,9 @@ std::vector<char32_t> characters_of_codes(const std::string &charset, std::span<
         return characters;
     }
     // iconv takes an empty name for the locale's charset.
-    conversion how(utf32, charset.empty() ? "?" : charset.c_str());
+    if (charset.empty())
+        return std::vector<char32_t>(codes.size(), no_character);
+    conversion how(utf32, charset.c_str());
     for (int32_t code : codes)
         characters.push_back(how.known() ? converted_code(how, code) : no_character);
     return characters;
@@ -107,7 +109,9 @@ std::optional<int32_t> code_of_character(const std::string &charset, char32_t ch
 {
     if (charset == unicode_charset)
         return static_cast<int32_t>(character);
-    conversion how(charset.empty() ? "?" : charset.c_str(), utf32);
+    if (charset.empty())
+        return std::nullopt;
+    conversion how(charset.c_str(), utf32);
     std::string in;
     for (int i = 0; i < 4; ++i)
         in.push_back(static_cast<char>(character >> (8 * i) & 0xff));
