@@ -684,14 +684,13 @@ static void append_glyph(std::string &text, const font_value &font, int c, int32
     append_line(text, "DWIDTH %d 0", font.width);
     append_line(text, "BBX %d %d 0 %d", font.width, font.height, -descent);
     append_line(text, "BITMAP");
-    const unsigned char *glyph = glyph_at(font, c);
     for (int row = 0; row < font.height; ++row) {
-        for (int byte = 0; byte < row_bytes(font.width); ++byte) {
-            const unsigned char value = glyph[row * row_bytes(font.width) + byte];
-            text.push_back(hex_digits[value >> 4]);
-            text.push_back(hex_digits[value & 15]);
-        }
-        text.push_back('\n');
+        std::string digits(2 * static_cast<size_t>(row_bytes(font.width)), '\0');
+        for (int col = 0; col < font.width; ++col)
+            digits[static_cast<size_t>(col / 4)] |= static_cast<char>(pixel_lit(font, c, row, col) ? 8 >> (col % 4) : 0);
+        for (char &digit : digits)
+            digit = hex_digits[static_cast<size_t>(digit)];
+        text.append(digits).push_back('\n');
     }
     append_line(text, "ENDCHAR");
 }
@@ -707,7 +706,7 @@ file_image new_bdf_file(const font_value &font, std::string_view name, int &left
     }
     const int descent = descent_of(font, table);
     std::string text;
-    append_header(text, font, name, descent, std::ranges::find(codes, 0xfffd) != codes.end());
+    append_header(text, font, name, descent, table && glyph_drawing(*table, 0xfffd) >= 0);
     for (int c = 0; c < font.count; ++c)
         append_glyph(text, font, c, codes[static_cast<size_t>(c)], descent);
     append_line(text, "ENDFONT");

@@ -229,4 +229,94 @@ TEST(bdf, characters_are_the_encodings_in_the_font_s_charset)
     EXPECT_EQ(set_bdf_character(font, 0, {{0x41}}).error, "This font's charset is not one iconv knows.");
 }
 
+std::string line_starting(const bytes &text, const std::string &start)
+{
+    const std::string all(text.begin(), text.end());
+    const size_t at = all.find("\n" + start);
+    return at == std::string::npos ? "" : all.substr(at + 1, all.find('\n', at + 1) - at - 1);
+}
+
+// Every console font, made BDF: each glyph as it was, with its first single
+// character as its ENCODING; the others counted as left out.
+TEST(bdf, every_console_font_makes_a_bdf_file_of_its_glyphs_and_first_characters)
+{
+    const auto fonts = console_fonts();
+    ASSERT_FALSE(fonts.empty()) << no_console_fonts;
+    for (const auto &path : fonts) {
+        if (load_font(path.c_str()) != 0)
+            continue;
+        const font_value psf = font_buffer;
+        int left_out = 0;
+        font_value bdf;
+        ASSERT_EQ(read_bdf(new_bdf_file(psf, path.filename().string(), left_out), bdf), 0) << path << error_text;
+        for (int c = 0; c < psf.count; ++c)
+            for (int pixel = 0; pixel < psf.width * psf.height; ++pixel)
+                ASSERT_EQ(pixel_lit(bdf, c, pixel / psf.width, pixel % psf.width),
+                          pixel_lit(psf, c, pixel / psf.width, pixel % psf.width)) << path << c;
+        const std::optional<unicode_table> table = font_characters(psf);
+        const unicode_table read = bdf_characters(bdf);
+        int entries = 0;
+        for (size_t c = 0; table && c < table->size(); ++c) {
+            const auto single = std::ranges::find_if((*table)[c], [](const table_entry &e) { return e.size() == 1; });
+            EXPECT_EQ(read[c], single == (*table)[c].end() ? glyph_entries{} : glyph_entries{*single}) << path << c;
+            entries += static_cast<int>((*table)[c].size());
+        }
+        EXPECT_EQ(left_out, entries - static_cast<int>(std::ranges::count_if(read, [](auto &e) { return !e.empty(); })));
+    }
+}
+
+class bdf_file : public font_file_test {};
+
+// Lat2-Terminus16 as l.bdf: what bdftopcf, FontForge and bdf2psf need, and
+// back to the same PSF through a .psf name.
+TEST_F(bdf_file, exported_from_a_console_font_passes_bdftopcf_and_comes_back_as_the_same_psf)
+{
+    ASSERT_EQ(load_font("/usr/share/consolefonts/Lat2-Terminus16.psf.gz"), 0) << no_console_fonts;
+    const font_value psf = font_buffer;
+    ASSERT_EQ(save_font(path("l.bdf").c_str()), 0);
+    EXPECT_GT(characters_left_out, 0);
+    const bytes bdf = read_file(path("l.bdf"));
+    const std::string check = "bdftopcf -o " + path("l.pcf") + " " + path("l.bdf");
+    EXPECT_EQ(std::system(check.c_str()), 0);
+    const std::vector<std::string> expected_lines = {
+        "FONT -misc-l-medium-r-normal--16-160-72-72-c-80-iso10646-1", "SIZE 16 72 72",
+        "FONTBOUNDINGBOX 8 16 0 -3", "FONT_ASCENT 13", "FONT_DESCENT 3", "AVERAGE_WIDTH 80",
+        "CHARSET_REGISTRY \"ISO10646\"", "CHARSET_ENCODING \"1\"", "SPACING \"C\"", "DEFAULT_CHAR 65533",
+        "CHARS 256", "STARTCHAR uni0041", "SWIDTH 500 0", "DWIDTH 8 0", "BBX 8 16 0 -3"};
+    for (const std::string &line : expected_lines)
+        EXPECT_EQ(line_starting(bdf, line.starts_with("STARTCHAR") ? line : line.substr(0, line.find(' ') + 1)), line);
+    ASSERT_EQ(load_font(path("l.bdf").c_str()), 0);
+    ASSERT_EQ(save_font(path("l.psf.gz").c_str()), 0);
+    EXPECT_EQ(characters_left_out, 0);
+    ASSERT_EQ(load_font(path("l.psf.gz").c_str()), 0);
+    EXPECT_EQ(font_buffer.bytes[2], 0x02);  // PSF1 of 256 glyphs with a table
+    EXPECT_EQ(copy_glyph(font_buffer, 65), copy_glyph(psf, 65));
+    EXPECT_EQ(font_characters(font_buffer)->at(65), glyph_entries{{0x41}});
+}
+
+// Terminus's own BDF: the form follows the font, a PSF name converts it,
+// and a cut file changes nothing.
+TEST_F(bdf_file, terminus_keeps_its_form_under_any_name_but_a_psf_one)
+{
+    const auto fonts = real_bdf_fonts();
+    const auto terminus = std::ranges::find(fonts, fonts.front().parent_path() / "ter-u16n_unicode.bdf");
+    ASSERT_NE(terminus, fonts.end());
+    const bytes text = file_bytes(*terminus);
+    ASSERT_EQ(load_font(terminus->c_str()), 0);
+    EXPECT_EQ(font_buffer.count, 1325);
+    ASSERT_EQ(save_font(path("copy.fnt").c_str()), 0);
+    EXPECT_EQ(read_file(path("copy.fnt")), text);
+    ASSERT_EQ(save_font(path("t.psf").c_str()), 0);
+    const bytes psf = read_file(path("t.psf"));
+    EXPECT_EQ(header_shape(psf), (std::array<uint32_t, 4>{8, 16, 1325, 32}));
+    EXPECT_EQ(u32_at(psf, 12), 1u);
+    font_value terminus_font = font_buffer;
+    write_file("cut.bdf", bytes(text.begin(), text.begin() + static_cast<long>(text.size() / 2)));
+    EXPECT_EQ(load_font(path("cut.bdf").c_str()), -1);
+    EXPECT_TRUE(std::string(error_text).starts_with("damaged BDF file: line ")) << error_text;
+    EXPECT_EQ(font_buffer.bytes, terminus_font.bytes);
+    ASSERT_EQ(load_font(path("t.psf").c_str()), 0);
+    EXPECT_EQ(font_characters(font_buffer), bdf_characters(terminus_font));
+}
+
 }  // namespace
