@@ -343,6 +343,13 @@ static int read_glyphs(bdf_reading &r, text_line &line)
     return damaged(r.lines.number, "the file ends before ENDFONT");
 }
 
+int read_bdf_image(file_image &image, font_value &found)
+{
+    if (!begins_bdf(image.data(), image.size()))
+        return 0;
+    return read_bdf(std::move(image), found) == 0 ? 1 : -1;
+}
+
 int read_bdf(file_image image, font_value &found)
 {
     bdf_reading r;

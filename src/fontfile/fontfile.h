@@ -31,9 +31,9 @@ extern char error_text[error_text_size];
 
 // Loads `path` into font_buffer, telling the form by content: gzip is
 // unpacked first; then BDF (a file that begins "STARTFONT"), PSF (any size
-// up to 32x32, 1 to 512 glyphs), else uuencoded, else raw (both 8x16, 256
-// glyphs). 0 when loaded; otherwise
-// non-zero, font unchanged.
+// up to 32x32, 1 to 512 glyphs), else kbd's codepage file, else uuencoded,
+// else raw (all 8x16, 256 glyphs). 0 when loaded; otherwise non-zero, font
+// unchanged.
 int load_font(const char *path);
 
 // 0: `size` bytes decoded into dest; -1: cannot open or no header line;
@@ -54,8 +54,10 @@ font_value with_fresh_form(font_value glyphs_only);
 
 // Saves font_buffer to `path` in the form that keeps the most: BDF under a
 // name ending .bdf, and for a font read from BDF under any name but one
-// ending .psf or .psfu, which takes a new PSF file; else a font loaded from
-// PSF, or one raw cannot hold, as its whole PSF file; an 8x16
+// ending .psf or .psfu, which takes a new PSF file; over the codepage or
+// longer file it was read from, that whole file with the edited glyphs in
+// place (refused when that would cut off the rest of it); a font
+// loaded from PSF, or one raw cannot hold, as its whole PSF file; an 8x16
 // font of 256 glyphs as PSF when the name ends in .psf or .psfu (before any
 // .gz) or the file replaced is a PSF font of that size, keeping its other
 // glyphs and table, else raw. gzip-compressed when the name ends in .gz.

@@ -95,6 +95,8 @@ int read_whole_font_file(const char *path, file_image &image)
         result = gunzip_file(fd, image) == 0 ? 1 : failed_gzip(static_cast<size_t>(status.st_size));
     else if (begins_psf(head, got) || begins_bdf(head, got))
         result = read_plain(fd, image) == 0 ? 1 : -1;
+    else if (auto size = static_cast<size_t>(status.st_size); size > classic_font_size && size <= file_image_limit)
+        result = read_up_to(fd, image, file_image_limit) == 0 ? 1 : -1;
     close(fd);
     return result;
 }
@@ -111,9 +113,8 @@ int read_font_stream(const char *path, file_image &image)
     close(fd);
     if (result != 0)
         return -1;
-    // A PSF or BDF font cut at the limit would be saved without its end.
-    if (packed.size() > file_image_limit &&
-        (begins_psf(packed.data(), packed.size()) || begins_bdf(packed.data(), packed.size()))) {
+    // A PSF font cut at the limit would be saved without the rest of its table.
+    if (packed.size() > file_image_limit && begins_psf(packed.data(), packed.size())) {
         snprintf(error_text, sizeof error_text, "file is larger than 1 MiB");
         return -1;
     }
@@ -128,6 +129,20 @@ int read_font_stream(const char *path, file_image &image)
     return 1;
 }
 
+// ======== The forms a file is read in ========
+
+// Tried in this order; the raw form takes any file the others leave.
+constexpr image_reader image_readers[] = {read_bdf_image, read_psf_image, read_codepage_image, read_uuencoded_image,
+                                          read_raw_image};
+
+int read_font_image(file_image &image, font_value &found)
+{
+    for (image_reader read : image_readers)
+        if (int result = read(image, found); result != 0)
+            return result > 0 ? 0 : result;
+    return -1;
+}
+
 // ======== The form of a save ========
 
 // As many symbolic links in a row as the kernel follows.
@@ -138,24 +153,10 @@ static bool ends_with(std::string_view text, std::string_view end)
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-static file_image glyphs_alone(const font_value &font)
+file_image glyphs_alone(const font_value &font)
 {
     const unsigned char *first = glyph_at(font, 0);
     return file_image(first, first + glyphs_size(font));
-}
-
-// The regular file a save replaces, when it holds a PSF font of the same
-// size with at least as many glyphs: its image, with the font's glyphs put
-// over its first ones, so its other glyphs and its table stay.
-static bool replaced_psf_of_same_size(const char *path, const font_value &font, file_image &image)
-{
-    psf_shape shape;
-    if (read_whole_font_file(path, image) != 1 || find_psf_glyphs(image, shape) != 1 ||
-        shape.width != font.width || shape.height != font.height || shape.count < font.count)
-        return false;
-    const file_image glyphs = glyphs_alone(font);
-    std::copy(glyphs.begin(), glyphs.end(), image.begin() + static_cast<std::ptrdiff_t>(shape.glyph_offset));
-    return true;
 }
 
 static file_image new_psf_file(const font_value &font)
@@ -166,42 +167,120 @@ static file_image new_psf_file(const font_value &font)
     return image;
 }
 
+// Where a save goes: the name given, and the name of the file it finally
+// leads to, less any .gz, whose ending rules the form.
+struct save_target {
+    const char *path;
+    std::string_view name;
+};
+
+using saved_image = std::optional<file_image>;
+
+static bool is_enclosing_file(const char *path)
+{
+    char full_name[PATH_MAX];
+    return !font_buffer.enclosing_file.empty() && realpath(path, full_name) &&
+           font_buffer.enclosing_file == full_name;
+}
+
+// The file the font sits in gets all of it back, the edited glyphs in place.
+static saved_image enclosing_file_image(const save_target &target)
+{
+    return is_enclosing_file(target.path) ? saved_image(font_buffer.bytes) : std::nullopt;
+}
+
+static saved_image loaded_psf_image(const save_target &)
+{
+    return font_buffer.is_file && !font_buffer.is_new_file ? saved_image(font_buffer.bytes) : std::nullopt;
+}
+
+// The regular file a save replaces, when it holds a PSF font of the same
+// size with at least as many glyphs: its image, with the font's glyphs put
+// over its first ones, so its other glyphs and its table stay.
+static saved_image replaced_psf_image(const save_target &target)
+{
+    file_image image;
+    psf_shape shape;
+    if (read_whole_font_file(target.path, image) != 1 || find_psf_glyphs(image, shape) != 1 ||
+        shape.width != font_buffer.width || shape.height != font_buffer.height ||
+        shape.count < font_buffer.count)
+        return std::nullopt;
+    const file_image glyphs = glyphs_alone(font_buffer);
+    std::copy(glyphs.begin(), glyphs.end(), image.begin() + static_cast<std::ptrdiff_t>(shape.glyph_offset));
+    return image;
+}
+
+// The PSF file made for a font raw cannot hold.
+static saved_image made_psf_image(const save_target &)
+{
+    return font_buffer.is_file ? saved_image(font_buffer.bytes) : std::nullopt;
+}
+
 static bool is_psf_name(std::string_view name)
 {
     return ends_with(name, ".psf") || ends_with(name, ".psfu");
 }
 
-// A name ending .bdf takes BDF from any font; a font read from BDF stays
-// BDF under any other name but a PSF one.
-static std::optional<file_image> bdf_form_image(std::string_view name)
+static saved_image psf_by_name(const save_target &target)
 {
-    if (ends_with(name, ".bdf"))
-        return font_buffer.source ? bdf_file_image(font_buffer)
-                                  : new_bdf_file(font_buffer, name, characters_left_out);
-    if (!font_buffer.source)
-        return std::nullopt;
-    return is_psf_name(name) ? psf_file_of_bdf(font_buffer, characters_left_out) : bdf_file_image(font_buffer);
+    return is_psf_name(target.name) ? saved_image(new_psf_file(font_buffer)) : std::nullopt;
 }
 
-// A font loaded from PSF is written as it is. One that came from no file
-// follows the PSF file of its size it replaces, keeping that file's further
-// glyphs and table; else the file made for it when raw cannot hold it, else
-// its name.
-static file_image font_file_image(const char *path, std::string_view name)
+// A name ending .bdf takes BDF from any font; a font read from BDF stays
+// BDF under any other name but a PSF one.
+static saved_image bdf_image(const save_target &target)
+{
+    if (ends_with(target.name, ".bdf"))
+        return font_buffer.source ? bdf_file_image(font_buffer)
+                                  : new_bdf_file(font_buffer, target.name, characters_left_out);
+    if (!font_buffer.source || is_psf_name(target.name))
+        return std::nullopt;
+    return bdf_file_image(font_buffer);
+}
+
+static saved_image psf_of_bdf(const save_target &)
+{
+    return font_buffer.source ? saved_image(psf_file_of_bdf(font_buffer, characters_left_out)) : std::nullopt;
+}
+
+static saved_image raw_glyphs(const save_target &)
+{
+    return glyphs_alone(font_buffer);
+}
+
+// What a save writes: the first of these that gives an image. A .bdf name
+// or a font read from BDF choose BDF, or PSF from BDF by name; else the form
+// follows the file the font came from, then the PSF file it replaces, then
+// its name; raw takes the rest.
+constexpr saved_image (*save_rules[])(const save_target &) = {
+    bdf_image, psf_of_bdf, enclosing_file_image, loaded_psf_image, replaced_psf_image, made_psf_image, psf_by_name, raw_glyphs,
+};
+
+static file_image font_file_image(const save_target &target)
 {
     characters_left_out = 0;
-    if (std::optional<file_image> bdf = bdf_form_image(name))
-        return std::move(*bdf);
-    if (font_buffer.is_file && !font_buffer.is_new_file)
-        return font_buffer.bytes;
-    file_image replaced;
-    if (replaced_psf_of_same_size(path, font_buffer, replaced))
-        return replaced;
-    if (font_buffer.is_file)
-        return font_buffer.bytes;
-    if (is_psf_name(name))
-        return new_psf_file(font_buffer);
-    return glyphs_alone(font_buffer);
+    for (auto rule : save_rules)
+        if (saved_image image = rule(target))
+            return std::move(*image);
+    return {};
+}
+
+// A save over the file the font sits in would cut off the rest of it once
+// the font has become a PSF file, or when the file is longer than what was
+// read of it: refused, naming a PSF file to save in instead.
+static bool save_would_cut_enclosing_file(const char *path)
+{
+    struct stat status {};
+    if (!is_enclosing_file(path) ||
+        (!font_buffer.is_file && stat(path, &status) == 0 &&
+         static_cast<size_t>(status.st_size) <= file_image_limit))
+        return false;
+    std::string name = font_buffer.enclosing_file.substr(font_buffer.enclosing_file.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    snprintf(error_text, sizeof error_text, "the rest of the file would be lost; use %s.psf", name.c_str());
+    return true;
 }
 
 font_value with_fresh_form(font_value glyphs_only)
@@ -237,12 +316,14 @@ int characters_left_out;
 
 int save_font(const char *path)
 {
+    if (save_would_cut_enclosing_file(path))
+        return -1;
     const std::string target = final_name(path);
     std::string_view name = target;
     bool compressed = ends_with(name, ".gz");
     if (compressed)
         name.remove_suffix(3);
-    file_image image = font_file_image(path, name);
+    file_image image = font_file_image({path, name});
     if (compressed && !gzip_image(image))
         return -1;
     return save_file_bytes(path, image.data(), static_cast<int32_t>(image.size()));

@@ -24,6 +24,27 @@ constexpr size_t file_image_limit = size_t{1} << 20;
 // begin with those bytes: a save of such a font must load back.
 bool is_raw_font_size(size_t size);
 
+// ======== The forms ========
+
+// A form's reader of a whole file image, gzip layer removed: 1 when `image`
+// is in its form and was read into `found` (which takes the image when the
+// font is edited inside it); 0 when it is not in that form; negative when
+// it is but cannot be read, with the reason in error_text. Each form has its file.
+using image_reader = int (*)(file_image &image, font_value &found);
+int read_bdf_image(file_image &image, font_value &found);
+int read_psf_image(file_image &image, font_value &found);
+int read_codepage_image(file_image &image, font_value &found);
+int read_uuencoded_image(file_image &image, font_value &found);  // load.cpp
+int read_raw_image(file_image &image, font_value &found);        // load.cpp
+
+// The glyphs of `font`, without any file around them.
+file_image glyphs_alone(const font_value &font);
+
+// Reads `image` in the first form, in form.cpp's order, that takes it. 0
+// when read; negative, as that form's reader says, with the reason in
+// error_text.
+int read_font_image(file_image &image, font_value &found);
+
 // ======== gzip (zlib: the only file that calls it is gzip.cpp) ========
 
 bool begins_gzip(const unsigned char *data, size_t size);
@@ -85,10 +106,11 @@ void note_psf1_sequences(font_value &font);
 // (what most console fonts unpack to fits), up to one byte past the limit.
 void grow_image(file_image &image);
 
-// Reads a regular file that begins with the gzip or PSF signature into
-// `image`, unpacked. 1: read; 0: any other file, left to the uuencoded and
-// raw readers (a device or pipe is never read here); -1: failed, with the
-// reason in error_text.
+// Reads a regular file that begins with the gzip or PSF signature, or is
+// longer than a raw font but within the limit, into `image`, unpacked. 1:
+// read; 0: any other file, left to the
+// uuencoded and raw readers (a device or pipe is never read here); -1:
+// failed, with the reason in error_text.
 int read_whole_font_file(const char *path, file_image &image);
 
 // Reads a file that is not a regular file (a pipe, a device) once, as far as

@@ -11,6 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
@@ -229,36 +231,54 @@ static int load_raw_image(const file_image &image, unsigned char *dest, int32_t 
 
 // ======== Any form ========
 
-// The uuencoded form first, the raw form when there is no header line;
-// both fill `found`, a classic 8x16 font of 256 glyphs.
-template <typename uuencoded_reader, typename raw_reader>
-static int load_uuencoded_or_raw(font_value &found, uuencoded_reader read_uuencoded, raw_reader read_raw)
+int read_uuencoded_image(file_image &image, font_value &found)
 {
-    int result = read_uuencoded(found.bytes.data(), classic_font_size);
-    if (result == -1)
-        result = read_raw(found.bytes.data(), classic_font_size);
-    return result;
+    int result = load_uuencoded_image(image, found.bytes.data(), classic_font_size);
+    return result == 0 ? 1 : result == -1 ? 0 : result;
 }
 
-// A file read whole: BDF or PSF, edited inside its image, or else uuencoded
-// or raw.
-static int load_font_image(file_image &image, font_value &found)
+// A longer file is kept whole, as far as it was read: the font is its first
+// 4096 bytes, and a save over the file keeps the rest.
+int read_raw_image(file_image &image, font_value &found)
 {
-    if (begins_bdf(image.data(), image.size()))
-        return read_bdf(std::move(image), found);
-    psf_shape shape;
-    int is_psf = find_psf_glyphs(image, shape);
-    if (is_psf != 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
-        is_psf = 0;
-    if (is_psf < 0)
-        return -1;
-    if (is_psf == 0)
-        return load_uuencoded_or_raw(
-            found,
-            [&](unsigned char *dest, int32_t size) { return load_uuencoded_image(image, dest, size); },
-            [&](unsigned char *dest, int32_t size) { return load_raw_image(image, dest, size); });
-    found = {shape.width, shape.height, shape.count, std::move(image), shape.glyph_offset, true};
-    return 0;
+    if (image.size() <= classic_font_size)
+        return load_raw_image(image, found.bytes.data(), classic_font_size) == 0 ? 1 : -1;
+    found.bytes = std::move(image);
+    return 1;
+}
+
+// A font read from a longer file is tied to that file by its full name: a
+// save over it keeps the rest, held in the font as far as the limit, or is
+// refused when the file goes beyond. Read from a pipe or a device (`path`
+// null), which no save gives the rest back to, it keeps its glyphs alone.
+static void tie_to_file(font_value &found, const char *path)
+{
+    char full_name[PATH_MAX];
+    if (path && realpath(path, full_name)) {
+        found.enclosing_file = full_name;
+        return;
+    }
+    found.bytes = glyphs_alone(found);
+    found.glyph_offset = 0;
+}
+
+static bool is_longer_than_raw(const char *path)
+{
+    struct stat status {};
+    return stat(path, &status) == 0 && static_cast<size_t>(status.st_size) > classic_font_size;
+}
+
+// Only a file beyond the limit is read here as raw and yet longer: see
+// read_whole_font_file.
+static int read_uuencoded_or_raw_file(const char *path, font_value &found)
+{
+    int result = load_uuencoded_font(path, found.bytes.data(), classic_font_size);
+    if (result != -1)
+        return result;
+    result = load_raw_font(path, found.bytes.data(), classic_font_size);
+    if (result == 0 && is_longer_than_raw(path))
+        tie_to_file(found, path);
+    return result;
 }
 
 static bool is_regular_file(const char *path)
@@ -271,14 +291,16 @@ static bool is_regular_file(const char *path)
 static int read_font(const char *path, font_value &found)
 {
     file_image image;
-    int whole = is_regular_file(path) ? read_whole_font_file(path, image) : read_font_stream(path, image);
-    if (whole == 1)
-        return load_font_image(image, found);
+    const bool regular = is_regular_file(path);
+    int whole = regular ? read_whole_font_file(path, image) : read_font_stream(path, image);
     if (whole < 0)
         return -1;
-    return load_uuencoded_or_raw(
-        found, [=](unsigned char *dest, int32_t size) { return load_uuencoded_font(path, dest, size); },
-        [=](unsigned char *dest, int32_t size) { return load_raw_font(path, dest, size); });
+    if (whole == 0)
+        return read_uuencoded_or_raw_file(path, found);
+    int result = read_font_image(image, found);
+    if (result == 0 && !found.is_file && !found.source && found.bytes.size() > glyphs_size(found))
+        tie_to_file(found, regular ? path : nullptr);
+    return result;
 }
 
 // The file is read with the end signals let in, as it may keep the editor

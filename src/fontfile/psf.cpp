@@ -195,6 +195,20 @@ static file_image psf2_header_for(const font_value &font)
     return header;
 }
 
+// A file of the raw form's size is PSF only when the PSF font accounts for
+// all of it (see is_raw_font_size).
+int read_psf_image(file_image &image, font_value &found)
+{
+    psf_shape shape;
+    int is_psf = find_psf_glyphs(image, shape);
+    if (is_psf != 0 && is_raw_font_size(image.size()) && !psf_accounts_for_file(image))
+        return 0;
+    if (is_psf <= 0)
+        return is_psf;
+    found = {shape.width, shape.height, shape.count, std::move(image), shape.glyph_offset, true};
+    return 1;
+}
+
 file_image new_psf_header(const font_value &font)
 {
     if (!fits_psf1(font))

@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -193,6 +195,15 @@ static temp_outcome copy_owner_and_access(const char *path, int old_fd, const st
     return fchmod(fd, old.st_mode & 07777) == 0 ? temp_outcome::made : temp_outcome::failed;
 }
 
+// An append-only directory (chattr +a) lets a temporary file be made, but
+// neither renamed over the old file nor removed again.
+static bool is_append_only_directory(const std::string &directory)
+{
+    open_file listing{open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    int flags = 0;
+    return listing.fd >= 0 && ioctl(listing.fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL);
+}
+
 // Makes `temp` in the directory of the file `path` resolves to, through any
 // symbolic links, like the old file open as `old_fd`. A directory that does
 // not allow the file, or an owner or access the file cannot be given, is a
@@ -205,7 +216,10 @@ static temp_outcome make_temp_beside(const char *path, int old_fd, const struct 
     if (!realpath(path, resolved))
         return temp_outcome::failed;
     temp.target = resolved;
-    std::string name = temp.target.substr(0, temp.target.rfind('/') + 1) + ".quorvalen-XXXXXX";
+    const std::string directory = temp.target.substr(0, temp.target.rfind('/') + 1);
+    if (is_append_only_directory(directory))
+        return temp_outcome::write_over;
+    std::string name = directory + ".quorvalen-XXXXXX";
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         return errno == EACCES || errno == EPERM || errno == EROFS ? temp_outcome::write_over

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The limits of the Linux console's font calls.
@@ -34,11 +35,16 @@ struct font_value {
     // save and the emergency copy give back all the rest of it.
     std::vector<unsigned char> bytes = std::vector<unsigned char>(classic_font_size);
     size_t glyph_offset = 0;  // where glyph 0 starts in `bytes`
-    bool is_file = false;     // `bytes` is a whole file; only the font files read it
+    bool is_file = false;     // `bytes` is a whole PSF file; only the font files read it
     bool is_new_file = false; // that file was made around glyphs that came from no file
     // A font read from text: `bytes` holds its glyphs, then what the font
     // files keep of each glyph beside them.
     std::shared_ptr<const font_source> source{};
+    // The full name of a file that holds more than the font (a codepage
+    // file, a raw font's longer file), whose image `bytes` then is, so that a
+    // save over it keeps the rest. Empty for any other font. Kept when the
+    // font is made into a PSF file, whose save over that file is refused.
+    std::string enclosing_file = {};
 };
 
 // The font being edited. Changed only by loads (from a file or the
@@ -49,6 +55,13 @@ extern font_value font_buffer;
 // save: kept by the undo history after every change, undo, redo, load and
 // save; what an emergency save on losing the terminal goes by.
 extern bool font_has_unsaved_changes;
+
+constexpr int file_name_max = 256;
+
+// The file name L and S offer: set at start-up and by every accepted load or
+// save prompt; undoing or redoing a whole-font change brings back the name
+// offered with the font it brings back.
+extern char font_file_name[file_name_max + 1];
 
 struct editor_state_t {
     int32_t current_char = 65;  // glyph shown and edited, 0 to count - 1

@@ -6,6 +6,7 @@
 font_value font_buffer;
 editor_state_t editor_state;
 bool font_has_unsaved_changes;
+char font_file_name[file_name_max + 1];
 
 int row_bytes(int width)
 {

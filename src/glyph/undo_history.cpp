@@ -227,11 +227,11 @@ static void add_font_step(std::span<const unsigned char> bytes, kept_font kept)
     }
 }
 
-void record_font_replacement(const std::string &label, font_value before)
+void record_font_replacement(const std::string &label, font_value before, std::string name_before)
 {
     const auto kind = static_cast<unsigned char>(step_kind::whole_font);
     const unsigned char bytes[whole_font_step] = {kind, kind};
-    add_font_step(bytes, {std::move(before), fitted_label(label)});
+    add_font_step(bytes, {std::move(before), fitted_label(label), 0, std::move(name_before)});
 }
 
 void record_characters_change(int char_index, const font_value &before)
@@ -299,6 +299,16 @@ static void swap_from(std::vector<unsigned char> &kept, size_t from)
     kept = std::move(end);
 }
 
+// The font and the file name offered with it go together, so that S after
+// an undo writes the font that is back to its own file.
+static void swap_whole_font(kept_font &kept)
+{
+    std::swap(kept.font, font_buffer);
+    std::string name_now = font_file_name;
+    std::snprintf(font_file_name, sizeof font_file_name, "%s", kept.file_name.c_str());
+    kept.file_name = std::move(name_now);
+}
+
 // The kept font, or the kept end of one, and the one being edited change
 // places.
 static void apply_font_replacement(history_change &change, bool undoing)
@@ -313,7 +323,7 @@ static void apply_font_replacement(history_change &change, bool undoing)
     if (change.kind == step_kind::characters)
         swap_from(kept.font.bytes, kept.from);
     else
-        std::swap(kept.font, font_buffer);
+        swap_whole_font(kept);
     h.font_bytes += kept.font.bytes.size();
     change.label = kept.label;
 }

@@ -36,6 +36,7 @@ struct kept_font {
     font_value font;
     std::string label;
     size_t from = 0;  // a change of characters: the offset its bytes start at
+    std::string file_name = {};  // a whole-font change: the name offered with `font`
 };
 
 // Offsets count bytes ever written to the ring, so they only grow while
@@ -66,8 +67,10 @@ void record_toggle(int char_index, int row, int col);
 // `before` is the glyph as it was, `copy` what was popped onto it.
 void record_pop(int char_index, const glyph_copy &before, const glyph_copy &copy);
 // A change of the whole font, named by `label` ("load of font.raw",
-// "console load"); `before` is the whole font as it was.
-void record_font_replacement(const std::string &label, font_value before);
+// "console load"); `before` is the whole font as it was, and `name_before`
+// the file name offered with it, by default the one offered now.
+void record_font_replacement(const std::string &label, font_value before,
+                             std::string name_before = font_file_name);
 
 // A change of the characters glyph `char_index` draws, which changed only
 // the bytes of font_buffer (the table near the file's end): `before` is the

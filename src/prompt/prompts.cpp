@@ -10,8 +10,6 @@
 #include <cstring>
 #include <string>
 
-char font_file_name[file_name_max + 1];
-
 constexpr int char_number_capacity = 4;  // three digits and the terminator
 constexpr int char_number_col = 17;      // after "New character #:" and a blank
 
@@ -50,13 +48,15 @@ static const char *file_part(const char *path)
 void prompt_load()
 {
     char name[file_name_max + 1];
+    std::string name_before = font_file_name;
     if (!ask_file_name("Load from file:", name)) {
         show_status("Load canceled.");
         return;
     }
     font_value before = font_buffer;
     if (load_font(name) == 0) {
-        record_font_replacement(std::string("load of ") + file_part(name), std::move(before));
+        record_font_replacement(std::string("load of ") + file_part(name), std::move(before),
+                                std::move(name_before));
         mark_font_saved();
         clamp_position();
         print_status("Font loaded.");

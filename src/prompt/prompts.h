@@ -2,11 +2,7 @@
 // saving the font by file name.
 #pragma once
 
-constexpr int file_name_max = 256;
-
-// The remembered font file name: set at start-up and by every accepted load
-// or save prompt; the starting text of those prompts.
-extern char font_file_name[file_name_max + 1];
+#include "glyph/font.h"  // font_file_name
 
 // Asks for a glyph number and makes it the current glyph (modulo the
 // font's glyph count).

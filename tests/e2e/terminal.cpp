@@ -105,7 +105,7 @@ static void set_up_standard_input(const terminal_options &options, int slave)
     setenv("TERM", options.term.c_str(), 1);
     setenv("LC_ALL", options.locale.c_str(), 1);
     std::vector<char *> argv;
-    std::string binary = QUORVALEN_BINARY;
+    std::string binary = options.binary;
     argv.push_back(binary.data());
     for (const std::string &arg : args)
         argv.push_back(const_cast<char *>(arg.c_str()));

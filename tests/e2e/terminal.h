@@ -24,6 +24,7 @@ struct terminal_options {
     unsigned long file_size_limit = 0;  // RLIMIT_FSIZE in bytes, as `ulimit -f`; 0: none
     bool job_control = false;      // run as a job of a stand-in shell, so Ctrl-Z stops it
     std::string on_fd_63;          // what a pipe the editor gets as fd 63 holds, as <(...) gives it
+    std::string binary = QUORVALEN_BINARY;  // the editor, or a build of it with fakes
 };
 
 struct screen_cell {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 
 namespace {
@@ -56,15 +57,45 @@ TEST_P(undo_in, undoing_a_pop_brings_back_the_glyph_and_the_stack)
     EXPECT_EQ(status_line(), line("Character 66 poped from stack (new stack size 0)."));
 }
 
-TEST_P(undo_in, undoing_a_load_brings_back_the_drawing)
+// The name L and S offer goes with the font: undoing a load brings back the
+// name of the file the font came from, and S writes there; redoing it, the
+// loaded file's.
+TEST_P(undo_in, undoing_a_load_brings_back_the_drawing_and_its_file_name)
 {
+    dir.write("a.font", font_bytes(4096, 0));
     dir.write("other.font", patterned_font(2));
-    start();
+    start({"a.font"});
     press(" L" + std::string(ctrl_u) + "other.font\rU");
     expect_shown(first_pixel_lit, "Undone: load of other.font (1 more to undo).", pixel_cursor(0, 0));
+    press("S");
+    EXPECT_EQ(status_line(), line("Save to file: a.font"));
+    press("\r");
+    EXPECT_EQ(dir.read("a.font"), font_with_glyph(65, {"#......."}));
+    EXPECT_EQ(dir.read("other.font"), patterned_font(2));
     press(ctrl_r);
     expect_shown(picture_of(patterned_font(2), 65),
                  "Redone: load of other.font (nothing more to redo).", pixel_cursor(0, 0));
+    press("S");
+    EXPECT_EQ(status_line(), line("Save to file: other.font"));
+}
+
+// On a console (the unit tests' fake one here), D is a load: the font it
+// brings counts as saved, so a hang-up right after it rescues nothing.
+// Undone, the unsaved drawing is back, and rescued beside its file.
+TEST_P(undo_in, a_console_load_leaves_the_font_saved_and_its_undo_the_drawing_unsaved)
+{
+    dir.write("a.font", font_bytes(4096, 0));
+    for (bool undone : {false, true}) {
+        t = std::make_unique<terminal>(std::vector<std::string>{"a.font"},
+                                       terminal_options{.term = GetParam(), .workdir = dir.path.string(),
+                                                        .binary = QUORVALEN_ON_FAKE_CONSOLE});
+        t->settle();
+        press(undone ? " DU" : " D");
+        kill(t->pid(), SIGHUP);
+        t->wait_exit();
+        EXPECT_EQ(std::filesystem::exists(dir.path / "a.font.save"), undone);
+    }
+    EXPECT_EQ(dir.read("a.font.save"), font_with_glyph(65, {"#......."}));
 }
 
 // The 8x16 screen comes back as it was, with no trace of the larger window,

@@ -71,7 +71,7 @@ static void check_emergency_copy(const uint8_t *data, size_t size)
     if (copy_fd < 0 || ftruncate(copy_fd, 0) != 0 || lseek(copy_fd, 0, SEEK_SET) != 0 ||
         !write_emergency_font(copy_fd))
         abort();
-    bool psf = font_buffer.is_file;
+    bool psf = font_buffer.is_file || !font_buffer.enclosing_file.empty();
     std::vector<unsigned char> expected(psf ? data : font_buffer.bytes.data(),
                                         psf ? data + size : font_buffer.bytes.data() + classic_font_size);
     std::vector<unsigned char> copy(expected.size() + 1);

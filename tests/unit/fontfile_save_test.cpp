@@ -6,7 +6,10 @@
 #include <acl/libacl.h>
 #include <fcntl.h>
 #include <pty.h>
+#include <linux/fs.h>
 #include <set>
+#include <sys/ioctl.h>
+#include <tuple>
 #include <sys/xattr.h>
 
 namespace {
@@ -131,22 +134,133 @@ TEST_F(saving, file_the_user_may_not_write_is_refused_and_kept)
     EXPECT_EQ(names(), names_list{"locked.raw"});
 }
 
-TEST_F(saving, directory_closed_to_new_files_gets_the_font_in_place)
+// chattr +a or -a on the scratch directory.
+bool set_append_only(const std::filesystem::path &directory, bool on)
 {
-    // Longer than the font: nothing of the old file may be left at its end.
-    bytes longer = sample_font(8);
-    longer.resize(9000, 0x42);
-    std::string file = write_file("shared.raw", longer);
-    chmod(file.c_str(), 0666);
-    chmod(directory.c_str(), 0555);
-    bytes font = sample_font(9);
-    auto outcome = run_in_child(drop_privileges, [&] { return save(file, font); });
-    if (!outcome)
-        GTEST_SKIP() << "cannot drop root privileges, and root may write any directory";
-    EXPECT_EQ(outcome->result, 0) << outcome->error;
-    EXPECT_EQ(read_file(file), font);
-    EXPECT_EQ(permission_bits(file), 0666u);
-    EXPECT_EQ(names(), names_list{"shared.raw"});
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                ioctl(fd, FS_IOC_SETFLAGS, &(flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL)) == 0;
+    if (fd >= 0)
+        close(fd);
+    return done;
+}
+
+// A directory that takes no new file, or takes one but lets it be neither
+// renamed nor removed (append-only): the font is written in place and no
+// temporary file is left there.
+TEST_F(saving, directory_closed_to_new_files_or_renames_gets_the_font_in_place)
+{
+    const struct {
+        const char *what;
+        std::function<bool()> close_directory;
+        std::function<void()> open_directory;
+    } cases[] = {
+        {"closed to new files", [&] { return chmod(directory.c_str(), 0555) == 0 && drop_privileges(); },
+         [] {}},
+        {"append-only", [&] { return set_append_only(directory, true); },
+         [&] { set_append_only(directory, false); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        // Longer than the font: nothing of the old file may be left at its end.
+        bytes longer = sample_font(8);
+        longer.resize(9000, 0x42);
+        std::string file = write_file("shared.raw", longer);
+        chmod(file.c_str(), 0666);
+        bytes font = sample_font(9);
+        auto outcome = run_in_child(c.close_directory, [&] { return save(file, font); });
+        c.open_directory();
+        if (!outcome)
+            GTEST_SKIP() << "cannot drop root privileges, or set the append-only attribute (needs root)";
+        EXPECT_EQ(outcome->result, 0) << outcome->error;
+        EXPECT_EQ(read_file(file), font);
+        EXPECT_EQ(permission_bits(file), 0666u);
+        EXPECT_EQ(names(), names_list{"shared.raw"});
+    }
+}
+
+// kbd's codepage files (the 8x16 font after a 40-byte header), a file of
+// their size without their headers, and raw fonts in longer files: saved
+// over, the file changes by the one bit edited, also after a save
+// elsewhere, which follows the rules of any raw font. The emergency copy is
+// what a save over the file writes.
+TEST_F(saving, a_font_inside_a_longer_file_keeps_the_rest_of_it_saved_over_it)
+{
+    bytes unmarked = codepage_file(5);
+    unmarked[4141] = 2;  // the 8x14 font's header says two fonts
+    bytes longer_raw = sample_font(6);
+    longer_raw.resize(9096, 0x5a);
+    std::vector<std::tuple<std::string, bytes, size_t>> cases = {
+        {"made.cp", codepage_file(4), 40}, {"unmarked.cp", unmarked, 0},
+        {"long.fnt", longer_raw, 0}, {"long.fnt.gz", gzipped(longer_raw), 0}};
+    for (const char *name : {"161.cp", "162.cp", "163.cp", "164.cp", "165.cp", "737.cp", "880.cp", "972.cp"})
+        if (std::filesystem::exists(std::string("/usr/share/consolefonts/") + name))
+            cases.emplace_back(name, read_file(std::string("/usr/share/consolefonts/") + name), 40);
+    for (const auto &[name, content, offset] : cases) {
+        SCOPED_TRACE(name);
+        const std::string file = write_file(name, content);
+        const bytes unpacked = gunzip(file);
+        ASSERT_EQ(load_font(file.c_str()), 0) << error_text;
+        ASSERT_EQ(font_in_buffer(), bytes(&unpacked[offset], &unpacked[offset + classic_font_size]));
+        flip_pixel(font_buffer, 255, 15, 7);
+        bytes edited = unpacked;
+        edited[offset + classic_font_size - 1] ^= 1;
+        ASSERT_EQ(save_font(path("elsewhere.fnt").c_str()), 0) << error_text;
+        EXPECT_EQ(read_file(path("elsewhere.fnt")), font_in_buffer());
+        ASSERT_EQ(save_font(path("elsewhere.psf").c_str()), 0) << error_text;
+        EXPECT_EQ(read_file(path("elsewhere.psf")).size(), 4 + classic_font_size);
+        ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+        EXPECT_EQ(gunzip(file), edited);
+        EXPECT_EQ(emergency_copy_of_font(), edited);
+        std::filesystem::remove(file);
+    }
+}
+
+// Once the font has become a PSF file (as = makes one for a table), or
+// where the file is longer than what was read of it, a save over the file
+// would cut off the rest of it: refused, naming a PSF file instead.
+TEST_F(saving, a_save_that_would_cut_off_the_rest_of_the_longer_file_is_refused)
+{
+    bytes beyond_the_limit(file_image_limit + 10, 0x24);
+    const struct {
+        std::string name;
+        bytes content;
+        bool made_psf;
+        std::string suggested;
+    } cases[] = {
+        {"a-twenty-char-nam.cp", codepage_file(7), true, "a-twenty-char-nam.psf"},
+        {"long-raw", bytes(5000, 0x33), true, "long-raw.psf"},
+        {"huge.raw", beyond_the_limit, false, "huge.psf"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = write_file(c.name, c.content);
+        ASSERT_EQ(load_font(file.c_str()), 0) << error_text;
+        bytes psf = new_psf_header(font_buffer);
+        const bytes glyphs = font_in_buffer();
+        psf.insert(psf.end(), glyphs.begin(), glyphs.end());
+        if (c.made_psf) {
+            // With a table in which glyph 0 draws U+0041.
+            psf[2] |= 0x02;
+            psf.insert(psf.end(), {0x41, 0x00});
+            for (int glyph = 0; glyph < 256; ++glyph)
+                psf.insert(psf.end(), {0xff, 0xff});
+            font_buffer.bytes = psf;
+            font_buffer.glyph_offset = 4;
+            font_buffer.is_file = font_buffer.is_new_file = true;
+        }
+        EXPECT_EQ(save_font(file.c_str()), -1);
+        EXPECT_EQ(error_text, "the rest of the file would be lost; use " + c.suggested);
+        EXPECT_LE(strlen("Save error: ") + strlen(error_text), 80u);
+        EXPECT_EQ(read_file(file), c.content);
+        ASSERT_EQ(save_font(path(c.suggested).c_str()), 0) << error_text;
+        EXPECT_EQ(read_file(path(c.suggested)), psf);
+        const names_list files = names();
+        EXPECT_EQ(std::set<std::string>(files.begin(), files.end()), (std::set<std::string>{c.name, c.suggested}));
+        std::filesystem::remove(file);
+        std::filesystem::remove(path(c.suggested));
+    }
 }
 
 TEST_F(saving, failing_write_is_reported)

@@ -80,6 +80,20 @@ inline bytes font_in_buffer()
     return bytes(first, first + font_buffer.count * glyph_size(font_buffer));
 }
 
+// What write_emergency_font writes for font_buffer.
+inline bytes emergency_copy_of_font()
+{
+    FILE *copy = tmpfile();
+    bytes written;
+    if (copy && write_emergency_font(fileno(copy))) {
+        written.resize(static_cast<size_t>(lseek(fileno(copy), 0, SEEK_CUR)));
+        EXPECT_EQ(pread(fileno(copy), written.data(), written.size(), 0), static_cast<ssize_t>(written.size()));
+    }
+    if (copy)
+        fclose(copy);
+    return written;
+}
+
 inline bytes as_bytes(const std::string &text)
 {
     return bytes(text.begin(), text.end());
@@ -167,6 +181,24 @@ inline bytes psf2_font(uint32_t header_size, uint32_t count, uint32_t height, ui
 inline bytes psf1_font(unsigned char mode, const bytes &tail = {})
 {
     return psf_with_glyphs({0x36, 0x04, mode, 16}, (mode & 1 ? 512u : 256u) * 16, tail);
+}
+
+// A codepage file as kbd makes it: a 40-byte header, then 8x16, 8x14 and
+// 8x8 fonts of 256 glyphs, the last two after 6-byte headers; each byte
+// differs from its neighbours.
+inline bytes codepage_file(int seed = 0)
+{
+    bytes file(9780);
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<unsigned char>((i * 11 + i / 253 + static_cast<size_t>(seed)) & 0xff);
+    const std::pair<size_t, bytes> headers[] = {
+        {30, {0x03, 0x00, 0x12, 0x26, 0x10, 0x08, 0x00, 0x00, 0x00, 0x01}},
+        {4136, {0x0e, 0x08, 0x00, 0x00, 0x00, 0x01}},
+        {7726, {0x08, 0x08, 0x00, 0x00, 0x00, 0x01}},
+    };
+    for (const auto &[offset, header] : headers)
+        std::copy(header.begin(), header.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
+    return file;
 }
 
 // What a call made in a child process returned and left in error_text.
