@@ -1,5 +1,6 @@
 #include "fontfile/characters.h"
 
+#include "fontfile/bdf.h"
 #include "fontfile/forms.h"
 #include "fontfile/unicode_text.h"
 
@@ -13,6 +14,8 @@ static table_reading read_table(const font_value &font, const psf_table_place &p
 
 std::optional<unicode_table> font_characters(const font_value &font)
 {
+    if (font.source)
+        return bdf_characters(font);
     const std::optional<psf_table_place> place = table_place(font);
     if (!place)
         return std::nullopt;
@@ -60,7 +63,7 @@ static font_value with_empty_table(const font_value &font)
         started.is_new_file = false;
         started.became_psf = true;
     }
-    set_psf_table_flag(started);
+    set_psf_table_flag(started.bytes);
     const psf_table_place place = *table_place(started);
     const std::vector<unsigned char> empty = write_unicode_table(unicode_table(static_cast<size_t>(font.count)), place.version);
     started.bytes.insert(started.bytes.begin() + static_cast<std::ptrdiff_t>(place.start), empty.begin(), empty.end());
@@ -88,11 +91,13 @@ static characters_change set_in_table(font_value &font, const psf_table_place &p
 
 bool has_unicode_table(const font_value &font)
 {
-    return table_place(font).has_value();
+    return font.source || table_place(font).has_value();
 }
 
 characters_change set_glyph_characters(font_value &font, int c, const glyph_entries &entries)
 {
+    if (font.source)
+        return set_bdf_character(font, c, entries);
     if (const std::optional<psf_table_place> place = table_place(font))
         return set_in_table(font, *place, c, entries);
     font_value started = with_empty_table(font);

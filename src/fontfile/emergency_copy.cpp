@@ -1,6 +1,7 @@
 // The emergency copy written when the editor must end with unsaved changes.
 // It runs inside a signal handler: only async-signal-safe calls, no memory
 // taken, nothing from stdio.
+#include "fontfile/bdf.h"
 #include "fontfile/file_calls.h"
 #include "fontfile/fontfile.h"
 
@@ -11,6 +12,8 @@
 
 bool write_emergency_font(int fd)
 {
+    if (font_buffer.source)
+        return write_bdf(fd, font_buffer);
     return write_all(fd, font_buffer.bytes.data(), static_cast<int32_t>(font_buffer.bytes.size()));
 }
 

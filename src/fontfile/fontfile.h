@@ -31,9 +31,10 @@ inline sigset_t end_signal_set()
 extern char error_text[error_text_size];
 
 // Loads `path` into font_buffer, telling the form by content: gzip is
-// unpacked first; then PSF (any size up to 64x128, 1 to 65536 glyphs), else
-// kbd's codepage file, else uuencoded, else raw (all 8x16, 256 glyphs). 0
-// when loaded; otherwise non-zero, font unchanged.
+// unpacked first; then BDF (a file that begins "STARTFONT"), PSF (any size
+// up to 64x128, 1 to 65536 glyphs), else kbd's codepage file, else
+// uuencoded, else raw (all 8x16, 256 glyphs). 0 when loaded; otherwise
+// non-zero, font unchanged.
 int load_font(const char *path);
 
 // 0: `size` bytes decoded into dest; -1: cannot open or no header line;
@@ -52,9 +53,11 @@ bool write_all(int fd, const unsigned char *data, int32_t size);
 // else a new PSF file around the glyphs.
 font_value with_fresh_form(font_value glyphs_only);
 
-// Saves font_buffer to `path` in the form that keeps the most: over the
-// codepage or longer file it was read from, that whole file with the edited
-// glyphs in place (refused when that would cut off the rest of it); a font
+// Saves font_buffer to `path` in the form that keeps the most: BDF under a
+// name ending .bdf, and for a font read from BDF under any name but one
+// ending .psf or .psfu, which takes a new PSF file; over the codepage or
+// longer file it was read from, that whole file with the edited glyphs in
+// place (refused when that would cut off the rest of it); a font
 // loaded from PSF, or one raw cannot hold, as its whole PSF file; an 8x16
 // font of 256 glyphs as PSF when the name ends in .psf or .psfu (before any
 // .gz) or the file replaced is a PSF font of that size, keeping its other
@@ -62,9 +65,14 @@ font_value with_fresh_form(font_value glyphs_only);
 // 0 on success, -1 on failure with the old file untouched.
 int save_font(const char *path);
 
-// The form save_font would write to `path`: "raw", "PSF1" or "PSF2", with
+// The form save_font would write to `path`: "raw", "PSF1", "PSF2", "codepage" or "BDF", with
 // ".gz" added where it compresses.
 std::string saved_form(const char *path);
+
+// How many characters the last save left out because its form cannot hold
+// them: a glyph's further characters and sequences in BDF, codes past
+// U+FFFF in PSF1 from BDF.
+extern int characters_left_out;
 
 // Writes font_buffer to an open file as the emergency copy, whole and in
 // its own form, uncompressed. Async-signal-safe: one plain write of bytes

@@ -1,5 +1,6 @@
 // Which form a file is in, told by its content, and which form a save
 // writes: the form follows the file, so that saving loses nothing of it.
+#include "fontfile/bdf.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 #include "glyph/font.h"
@@ -88,13 +89,13 @@ int read_whole_font_file(const char *path, file_image &image)
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    unsigned char head[4];
+    unsigned char head[9];
     ssize_t length = pread(fd, head, sizeof head, 0);
     size_t got = length > 0 ? static_cast<size_t>(length) : 0;
     int result = 0;
     if (begins_gzip(head, got))
         result = gunzip_file(fd, image) == 0 ? 1 : failed_gzip(static_cast<size_t>(status.st_size));
-    else if (begins_psf(head, got))
+    else if (begins_psf(head, got) || begins_bdf(head, got))
         result = read_plain(fd, image) == 0 ? 1 : -1;
     else if (auto size = static_cast<size_t>(status.st_size); size > classic_font_size && size <= file_image_limit)
         result = read_up_to(fd, image, file_image_limit) == 0 ? 1 : -1;
@@ -131,7 +132,7 @@ int read_font_stream(const char *path, file_image &image)
 // ======== The forms a file is read in ========
 
 // Tried in this order; the raw form takes any file the others leave.
-constexpr image_reader image_readers[] = {read_psf_image, read_codepage_image, read_uuencoded_image,
+constexpr image_reader image_readers[] = {read_bdf_image, read_psf_image, read_codepage_image, read_uuencoded_image,
                                           read_raw_image};
 
 int read_font_image(file_image &image, font_value &found)
@@ -216,11 +217,31 @@ static saved_image made_psf_image(const save_target &)
     return font_buffer.is_file ? saved_image(font_buffer.bytes) : std::nullopt;
 }
 
+static bool is_psf_name(std::string_view name)
+{
+    return ends_with(name, ".psf") || ends_with(name, ".psfu");
+}
+
 static saved_image psf_by_name(const save_target &target)
 {
-    return ends_with(target.name, ".psf") || ends_with(target.name, ".psfu")
-               ? saved_image(new_psf_file(font_buffer))
-               : std::nullopt;
+    return is_psf_name(target.name) ? saved_image(new_psf_file(font_buffer)) : std::nullopt;
+}
+
+// A name ending .bdf takes BDF from any font; a font read from BDF stays
+// BDF under any other name but a PSF one.
+static saved_image bdf_image(const save_target &target)
+{
+    if (ends_with(target.name, ".bdf"))
+        return font_buffer.source ? bdf_file_image(font_buffer)
+                                  : new_bdf_file(font_buffer, target.name, characters_left_out);
+    if (!font_buffer.source || is_psf_name(target.name))
+        return std::nullopt;
+    return bdf_file_image(font_buffer);
+}
+
+static saved_image psf_of_bdf(const save_target &)
+{
+    return font_buffer.source ? saved_image(psf_file_of_bdf(font_buffer, characters_left_out)) : std::nullopt;
 }
 
 static saved_image raw_glyphs(const save_target &)
@@ -228,15 +249,17 @@ static saved_image raw_glyphs(const save_target &)
     return glyphs_alone(font_buffer);
 }
 
-// What a save writes: the first of these that gives an image. The form
+// What a save writes: the first of these that gives an image. A .bdf name
+// or a font read from BDF choose BDF, or PSF from BDF by name; else the form
 // follows the file the font came from, then the PSF file it replaces, then
 // its name; raw takes the rest.
 constexpr saved_image (*save_rules[])(const save_target &) = {
-    enclosing_file_image, loaded_psf_image, replaced_psf_image, made_psf_image, psf_by_name, raw_glyphs,
+    bdf_image, psf_of_bdf, enclosing_file_image, loaded_psf_image, replaced_psf_image, made_psf_image, psf_by_name, raw_glyphs,
 };
 
 static file_image font_file_image(const save_target &target)
 {
+    characters_left_out = 0;
     for (auto rule : save_rules)
         if (saved_image image = rule(target))
             return std::move(*image);
@@ -290,6 +313,8 @@ static std::string final_name(const char *path)
     return name;
 }
 
+int characters_left_out;
+
 static save_target target_of(const char *path)
 {
     save_target target{path, final_name(path), false};
@@ -304,8 +329,11 @@ static const char *form_name(const file_image &image)
     switch (psf_version(image.data(), image.size())) {
     case 1: return "PSF1";
     case 2: return "PSF2";
-    default: return is_codepage_image(image) ? "codepage" : "raw";
+    default: break;
     }
+    if (std::string_view(reinterpret_cast<const char *>(image.data()), image.size()).starts_with("STARTFONT"))
+        return "BDF";
+    return is_codepage_image(image) ? "codepage" : "raw";
 }
 
 std::string saved_form(const char *path)

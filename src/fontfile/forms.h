@@ -34,6 +34,7 @@ bool is_raw_font_size(size_t size);
 // font is edited inside it); 0 when it is not in that form; negative when
 // it is but cannot be read, with the reason in error_text. Each form has its file.
 using image_reader = int (*)(file_image &image, font_value &found);
+int read_bdf_image(file_image &image, font_value &found);
 int read_psf_image(file_image &image, font_value &found);
 int read_codepage_image(file_image &image, font_value &found);
 bool is_codepage_image(const file_image &image);
@@ -99,9 +100,10 @@ file_image new_psf_file(const font_value &font);
 // console's glyphs is not: a save follows the file it replaces.
 bool is_psf_file(const font_value &font);
 
-// Gives a PSF font without a table the table flag: the mode bit of PSF1,
-// the flag of PSF2. The table itself must follow the glyphs.
-void set_psf_table_flag(font_value &font);
+// Gives a PSF file without a table the table flag: the mode bit of PSF1,
+// the flag of PSF2; the PSF version, 1 or 2, which tells the table's form.
+// The table itself must follow the glyphs.
+int set_psf_table_flag(file_image &image);
 
 // Where a PSF font's Unicode table starts, and the PSF version that tells
 // its form; nothing for a font without one.

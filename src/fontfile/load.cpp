@@ -1,6 +1,7 @@
 // Reading a font in any form. Each reader decodes into scratch memory and
 // copies into the destination only on success, so a failed load leaves the
 // font being edited as it was.
+#include "fontfile/bdf.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 
@@ -297,7 +298,7 @@ static int read_font(const char *path, font_value &found)
     if (whole == 0)
         return read_uuencoded_or_raw_file(path, found);
     int result = read_font_image(image, found);
-    if (result == 0 && !found.is_file && found.bytes.size() > glyphs_size(found))
+    if (result == 0 && !found.is_file && !found.source && found.bytes.size() > glyphs_size(found))
         tie_to_file(found, regular ? path : nullptr);
     return result;
 }

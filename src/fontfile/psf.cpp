@@ -16,6 +16,7 @@ constexpr size_t psf2_header_size = 32;
 constexpr unsigned psf1_max_mode = 5;
 constexpr unsigned psf1_mode_512 = 0x01;
 constexpr unsigned psf1_mode_table = 0x06;  // a Unicode table, with or without sequences
+constexpr unsigned psf1_mode_plain_table = 0x02;
 constexpr unsigned psf2_flag_table = 0x01;
 constexpr unsigned psf1_table_end = 0xffff;  // ends the entry of one glyph
 constexpr unsigned psf2_table_end = 0xff;
@@ -222,10 +223,10 @@ file_image new_psf_header(const font_value &font)
     return {psf1_magic[0], psf1_magic[1], mode, static_cast<unsigned char>(font.height)};
 }
 
+
 // ======== The Unicode table ========
 
 constexpr unsigned psf1_mode_sequences = 0x04;
-constexpr unsigned char psf1_mode_has_table = 0x02;
 
 bool is_psf_file(const font_value &font)
 {
@@ -244,12 +245,14 @@ std::optional<psf_table_place> table_place(const font_value &font)
     return psf_table_place{version, font.glyph_offset + glyphs_size(font)};
 }
 
-void set_psf_table_flag(font_value &font)
+int set_psf_table_flag(file_image &image)
 {
-    if (begins_psf1(font.bytes.data(), font.bytes.size()))
-        font.bytes[2] |= psf1_mode_has_table;
-    else
-        font.bytes[12] |= psf2_flag_table;
+    if (begins_psf1(image.data(), image.size())) {
+        image[2] |= psf1_mode_plain_table;
+        return 1;
+    }
+    image[12] |= psf2_flag_table;
+    return 2;
 }
 
 // kbd writes a PSF1 table with sequences as mode 4, or 5 with 512 glyphs.

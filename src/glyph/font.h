@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ constexpr int classic_height = 16;
 constexpr int classic_count = 256;
 constexpr int classic_font_size = classic_count * classic_height;
 
+// The text a font was read from, for a form kept as text (BDF): known only
+// to the font files, and never changed, so copies of a font share it.
+struct font_source;
+
 // A whole font. Glyph c is `height` rows of row_bytes(width) bytes each,
 // top row first, the leftmost pixel in the top bit of a row's first byte.
 // Loads, D, and undoing or redoing them replace the value whole.
@@ -35,6 +40,9 @@ struct font_value {
     bool is_file = false;     // `bytes` is a whole PSF file; only the font files read it
     bool is_new_file = false; // that file was made around glyphs that came from no file
     bool became_psf = false;  // = gave a font of another form a table, so a PSF file was made for it
+    // A font read from text: `bytes` holds its glyphs, then what the font
+    // files keep of each glyph beside them.
+    std::shared_ptr<const font_source> source{};
     // The full name of a file that holds more than the font (a codepage
     // file, a raw font's longer file), whose image `bytes` then is, so that a
     // save over it keeps the rest. Empty for any other font. Kept when the

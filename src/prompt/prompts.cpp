@@ -85,8 +85,12 @@ void prompt_save()
     }
     if (save_font(name) == 0) {
         mark_font_saved();
-        print_status(font_buffer.became_psf ? "Font saved. Written as PSF: only PSF holds a Unicode table."
-                                            : "Font saved.");
+        if (font_buffer.became_psf)
+            print_status("Font saved. Written as PSF: only PSF holds a Unicode table.");
+        else if (characters_left_out > 0)
+            print_status("Font saved. %d characters left out: the form holds no more.", characters_left_out);
+        else
+            print_status("Font saved.");
     } else {
         print_status("Save error: %s", error_text);
     }
