@@ -60,10 +60,11 @@ static void draw_rows()
     }
 }
 
-static void show_selection()
+// Output waits for the next key, or for a status message: that repaints
+// the whole terminal anyway, and so sends the pictures once, not twice.
+static void stage_drawing()
 {
-    wmove(layout.window, label_y(layout.selected), label_x(layout.selected));
-    wrefresh(layout.window);
+    wnoutrefresh(layout.window);
 }
 
 // ======== Layout ========
@@ -80,7 +81,7 @@ static void lay_out(int selected)
     layout.selected = selected;
     layout.top_row = row_of(selected);
     draw_rows();
-    show_selection();
+    stage_drawing();
 }
 
 void open_overview(int selected)
@@ -111,8 +112,12 @@ int overview_selection()
     return layout.selected;
 }
 
+// The prompts of # and / and the status line leave the terminal cursor
+// elsewhere.
 int read_overview_key()
 {
+    wmove(layout.window, label_y(layout.selected), label_x(layout.selected));
+    wrefresh(layout.window);
     return read_key(layout.window);
 }
 
@@ -132,7 +137,7 @@ static void select_with_top(int c, int top)
         draw_label(old);
         draw_label(c);
     }
-    show_selection();
+    stage_drawing();
 }
 
 void select_in_overview(int glyph)

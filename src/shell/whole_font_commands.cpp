@@ -21,11 +21,24 @@ constexpr int key_escape = 27;
 // What a key did in the overview: kept it open, or closed it on a glyph.
 enum class overview_step { go_on, edit_selected, go_back };
 
-static overview_step overview_prompt(int glyph)
+// # and / as in the editor: the glyph asked for is selected, and the status
+// line is left empty, or with the reason / found none.
+static overview_step jump_by_number()
 {
+    const int glyph = ask_char_number();
     if (glyph >= 0)
         select_in_overview(glyph);
-    show_status("");
+    print_status("%s", "");
+    return overview_step::go_on;
+}
+
+static overview_step jump_by_character()
+{
+    const int glyph = ask_glyph_by_character();
+    if (glyph >= 0) {
+        select_in_overview(glyph);
+        print_status("%s", "");
+    }
     return overview_step::go_on;
 }
 
@@ -46,24 +59,28 @@ static overview_step overview_key(int key)
     case KEY_NPAGE: return move_selection(overview_move::page_down);
     case KEY_HOME: return move_selection(overview_move::first);
     case KEY_END: return move_selection(overview_move::last);
-    case '#': return overview_prompt(ask_char_number());
-    case '/': return overview_prompt(ask_glyph_by_character());
+    case '#': return jump_by_number();
+    case '/': return jump_by_character();
     case '\r': case '\n': case KEY_ENTER: return overview_step::edit_selected;
     case key_escape: case 'V': case 'v': case 'Q': case 'q': case ERR: return overview_step::go_back;
     default: return overview_step::go_on;
     }
 }
 
-// A change of size lays the overview out again; a terminal too small for
-// the editor leaves only the notice, and the overview goes.
+// A change of size lays the overview out again, row 1 too; a terminal too
+// small for the editor leaves only the notice, and the overview goes, its
+// hint with it.
 static bool overview_fits_new_size()
 {
+    if (!terminal_fits_layout())
+        werase(status_line);
     fit_screen_to_terminal();
     prepare_terminal_restore();
     if (!editor_shown()) {
         drop_overview();
         return false;
     }
+    show_file_row(font_file_name);
     lay_out_overview_again();
     return true;
 }

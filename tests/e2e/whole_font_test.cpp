@@ -112,11 +112,15 @@ TEST_P(whole_font_in, v_shows_every_glyph_as_it_is_and_enter_or_escape_go_back)
     EXPECT_TRUE(label_selected(65));
     EXPECT_FALSE(t->cell(find("065")->row + 1, find("065")->col + 1).standout) << "the picture is never inverted";
     EXPECT_EQ(find("063")->row, 2) << "the current glyph's row at the top";
+    EXPECT_EQ(t->cursor(), *find("065")) << "the cursor on the selected label";
     const size_t before = t->terminal_output().size();
     press(key("kcuf1"));
     EXPECT_TRUE(label_selected(66));
     EXPECT_FALSE(label_selected(65));
-    EXPECT_EQ(t->terminal_output().find("▀", before), std::string::npos) << "a move writes labels only";
+    const std::string sent = t->terminal_output().substr(before);
+    EXPECT_EQ(sent.find("▀"), std::string::npos) << "a move writes no picture";
+    for (int c = 63; c <= 80; ++c)
+        EXPECT_EQ(sent.find(printed_number(c)) != std::string::npos, c == 65 || c == 66) << "label " << c;
     press("\r");
     EXPECT_EQ(glyph_title(), " Char 066 ");
     const std::vector<std::string> on_66 = whole_screen(*t, 24, 80);
@@ -163,6 +167,15 @@ TEST_P(whole_font_in, v_moves_wrap_at_the_font_s_ends_and_pages_move_a_screenful
     EXPECT_EQ(t->text(2, 0, 3), "198") << "11 pictures a row on 100 columns";
     EXPECT_TRUE(label_selected(200));
     EXPECT_EQ(picture_under_label(201, raw_font()), picture_of(raw, 201));
+    EXPECT_EQ(t->row_text(1), file_row("font.raw  8x16  256 glyphs  raw", 100));
+    EXPECT_EQ(t->cursor(), *find("200"));
+    press(key("kcuf1"));
+    t->resize(20, 60);
+    t->settle();
+    t->resize(24, 80);
+    t->settle();
+    EXPECT_EQ(glyph_title(), " Char 200 ") << "a terminal too small ends the overview";
+    EXPECT_EQ(trimmed(status_line()), "") << "and its hint";
 }
 
 TEST_P(whole_font_in, a_star_marks_each_glyph_changed_since_the_last_load_or_save)
@@ -191,6 +204,9 @@ TEST_P(whole_font_in, without_half_blocks_each_pixel_is_one_cell)
     press("V");
     EXPECT_EQ(picture_under_label(65, raw_font(), "C"), picture_of(raw, 65));
     EXPECT_FALSE(find("074").has_value()) << "one row of 16-row pictures fits";
+    press("/");
+    EXPECT_EQ(trimmed(status_line()), "This font has no Unicode table. Press = to give the current glyph characters.");
+    EXPECT_EQ(t->cursor(), *find("065"));
 }
 
 TEST_P(whole_font_in, a_16x32_font_shows_two_glyphs_whole)
@@ -213,6 +229,14 @@ TEST_P(whole_font_in, t_sets_a_text_in_the_font_and_names_the_characters_it_lack
     press("/U+FFFD\r");
     const int replacement = std::stoi(glyph_title().substr(6, 3));
     const std::vector<std::string> editor = whole_screen(*t, 24, 80);
+    press("V/é\r");
+    EXPECT_TRUE(label_selected(130)) << "/ in the overview selects the glyph found";
+    EXPECT_EQ(t->cursor(), *find("130"));
+    press("/ą\r");
+    EXPECT_EQ(trimmed(status_line()), "U+0105 is not in this font.");
+    EXPECT_TRUE(label_selected(130));
+    press("#7\r" + std::string(escape));
+    EXPECT_EQ(whole_screen(*t, 24, 80), editor) << "Escape goes back to the glyph the overview was opened on";
     press("T");
     EXPECT_EQ(status_line(), line("Sample text: The quick brown fox jumps over the lazy dog."));
     press(std::string(ctrl_u) + "Hé!ą\r");
