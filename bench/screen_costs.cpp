@@ -307,7 +307,7 @@ std::vector<figure> overview_figures(session &s)
     const cost move = s.cost_of("overview move right", s.key("kcuf1"));
     const cost page = s.cost_of("overview page down", s.key("knp"));
     s.sent_for("\x1b");
-    return {cost_figure("overview opened", opening, no_target, "the hint repaints the whole screen"),
+    return {cost_figure("overview opened", opening, no_target, "one full repaint: the pictures and the hint"),
             cost_figure("overview selection move", move, 40, "two labels"),
             cost_figure("overview page", page, no_target, "two rows of 9 glyphs drawn anew, one in C")};
 }
