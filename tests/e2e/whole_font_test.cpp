@@ -220,6 +220,18 @@ TEST_P(whole_font_in, a_16x32_font_shows_two_glyphs_whole)
         EXPECT_EQ(picture_under_label(c, font), glyph_rows(font, c)) << "glyph " << c;
 }
 
+// Labels keep three digits in a font of fewer than 100 glyphs too.
+TEST_P(whole_font_in, the_last_row_of_an_odd_height_pairs_with_a_blank_one)
+{
+    dir.write("odd.psf", patterned_psf2(8, 15, 99));
+    start({"odd.psf"}, utf8);
+    press("V");
+    const psf_font font = read_psf(dir.read("odd.psf"));
+    std::vector<std::string> rows = glyph_rows(font, 65);
+    rows.push_back("........");
+    EXPECT_EQ(pixels_at({find("065")->row + 1, find("065")->col}, 8, 16), rows);
+}
+
 TEST_P(whole_font_in, t_sets_a_text_in_the_font_and_names_the_characters_it_lacks)
 {
     if (!std::filesystem::exists(lat15))
@@ -231,6 +243,7 @@ TEST_P(whole_font_in, t_sets_a_text_in_the_font_and_names_the_characters_it_lack
     const std::vector<std::string> editor = whole_screen(*t, 24, 80);
     press("V/é\r");
     EXPECT_TRUE(label_selected(130)) << "/ in the overview selects the glyph found";
+    EXPECT_EQ(trimmed(status_line()), "");
     EXPECT_EQ(t->cursor(), *find("130"));
     press("/ą\r");
     EXPECT_EQ(trimmed(status_line()), "U+0105 is not in this font.");
@@ -255,8 +268,9 @@ TEST_P(whole_font_in, t_sets_a_text_in_the_font_and_names_the_characters_it_lack
 TEST_P(whole_font_in, t_wraps_at_spaces_and_draws_what_a_font_without_a_table_lacks_as_a_box)
 {
     start({"font.raw"}, utf8);
-    press("T" + std::string(ctrl_u) + "abcd bcdefg cdé\r");
+    press("T" + std::string(ctrl_u) + "é~cd bcdefg cdé\r");
     const psf_font font = raw_font();
+    EXPECT_EQ(pixels_at({2, 8}, 8, 16), glyph_rows(font, '~'));
     EXPECT_EQ(pixels_at({2, 24}, 8, 16), glyph_rows(font, 'd'));
     EXPECT_EQ(pixels_at({2, 32}, 8, 16), std::vector<std::string>(16, "........")) << "broken at the space";
     EXPECT_EQ(pixels_at({10, 0}, 8, 16), glyph_rows(font, 'b'));
