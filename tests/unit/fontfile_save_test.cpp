@@ -191,9 +191,13 @@ TEST_F(saving, a_font_inside_a_longer_file_keeps_the_rest_of_it_saved_over_it)
     unmarked[4141] = 2;  // the 8x14 font's header says two fonts
     bytes longer_raw = sample_font(6);
     longer_raw.resize(9096, 0x5a);
+    bytes a_byte_longer = sample_font(8);
+    a_byte_longer.push_back(0x5a);
+    // A name that calls for PSF does not make a save over the file cut it.
     std::vector<std::tuple<std::string, bytes, size_t>> cases = {
         {"made.cp", codepage_file(4), 40}, {"unmarked.cp", unmarked, 0},
-        {"long.fnt", longer_raw, 0}, {"long.fnt.gz", gzipped(longer_raw), 0}};
+        {"long.fnt", longer_raw, 0}, {"long.fnt.gz", gzipped(longer_raw), 0},
+        {"4097.fnt", a_byte_longer, 0}, {"not-psf.psf", longer_raw, 0}};
     for (const char *name : {"161.cp", "162.cp", "163.cp", "164.cp", "165.cp", "737.cp", "880.cp", "972.cp"})
         if (std::filesystem::exists(std::string("/usr/share/consolefonts/") + name))
             cases.emplace_back(name, read_file(std::string("/usr/share/consolefonts/") + name), 40);
