@@ -265,6 +265,15 @@ TEST_F(saving, a_save_that_would_cut_off_the_rest_of_the_longer_file_is_refused)
         std::filesystem::remove(file);
         std::filesystem::remove(path(c.suggested));
     }
+    // A file of just the size the editor reads is held whole: saved over, it keeps the rest.
+    bytes at_the_limit = std::move(beyond_the_limit);
+    at_the_limit.resize(file_image_limit);
+    const std::string file = write_file("limit.raw", at_the_limit);
+    ASSERT_EQ(load_font(file.c_str()), 0) << error_text;
+    flip_pixel(font_buffer, 0, 0, 0);
+    ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+    at_the_limit[0] ^= 0x80;
+    EXPECT_EQ(read_file(file), at_the_limit);
 }
 
 TEST_F(saving, failing_write_is_reported)
