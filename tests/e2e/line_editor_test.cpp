@@ -191,11 +191,14 @@ TEST_P(line_editor_in, other_terminals_keys_edit_and_unknown_escape_sequences_ar
     // Left twice, Delete, Insert (now overwriting), Left, Right.
     press(ctrl_u + std::string("abc\x1b[D\x1bOD\x1b[3~\x1b[2~X\x1bOD\x1b[C"));
     expect_field(14, "aX ", 16);
-    EXPECT_EQ(beeps_at("\x1b[200~\x1b[?25;1 q\x1bO x\x1b[57;5u"), 0);
+    EXPECT_EQ(beeps_at("\x1b[200~\x1b[?25;1 q\x1bO x\x1b[57;5u\x1b[2@"), 0);
     expect_field(14, "aX ", 16);
     // A lone Escape cancels; the key right after it is read as a command.
     press(escape + key("knp"));
     EXPECT_EQ(status_line(), line("Save canceled."));
+    EXPECT_EQ(glyph_title(), " Char 032 ");
+    // A parameter byte after an intermediate one makes no sequence: a lone Escape.
+    press("#1\x1b[ 1~\r");
     EXPECT_EQ(glyph_title(), " Char 032 ");
 }
 

@@ -142,6 +142,11 @@ TEST(console_font, gives_the_font_at_its_size_keeping_glyphs_256_to_511_of_the_s
             EXPECT_TRUE(std::equal(before.begin() + upper, before.end(), fake_console.rows.begin() + upper));
         }
     }
+    // Only a font past 32x32 needs the tall call, which a kernel before 6.2 lacks.
+    make_framebuffer_console(256, 8, 16, 8, 1280, 768);
+    fake_console.knows_tall_ops = false;
+    EXPECT_EQ(give_console_font(0, editor_font(3, {16, 32, 256})).message,
+              "Font saved to console. Glyph 32 is not blank: it fills the background.");
     make_fake_console(256, 8, 16, 4);
     font_value space;
     EXPECT_EQ(give_console_font(0, space).message, "Font saved to console.");

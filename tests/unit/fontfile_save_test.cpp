@@ -191,9 +191,13 @@ TEST_F(saving, a_font_inside_a_longer_file_keeps_the_rest_of_it_saved_over_it)
     unmarked[4141] = 2;  // the 8x14 font's header says two fonts
     bytes longer_raw = sample_font(6);
     longer_raw.resize(9096, 0x5a);
+    bytes a_byte_longer = sample_font(8);
+    a_byte_longer.push_back(0x5a);
+    // A name that calls for PSF does not make a save over the file cut it.
     std::vector<std::tuple<std::string, bytes, size_t>> cases = {
         {"made.cp", codepage_file(4), 40}, {"unmarked.cp", unmarked, 0},
-        {"long.fnt", longer_raw, 0}, {"long.fnt.gz", gzipped(longer_raw), 0}};
+        {"long.fnt", longer_raw, 0}, {"long.fnt.gz", gzipped(longer_raw), 0},
+        {"4097.fnt", a_byte_longer, 0}, {"not-psf.psf", longer_raw, 0}};
     for (const char *name : {"161.cp", "162.cp", "163.cp", "164.cp", "165.cp", "737.cp", "880.cp", "972.cp"})
         if (std::filesystem::exists(std::string("/usr/share/consolefonts/") + name))
             cases.emplace_back(name, read_file(std::string("/usr/share/consolefonts/") + name), 40);
@@ -261,6 +265,15 @@ TEST_F(saving, a_save_that_would_cut_off_the_rest_of_the_longer_file_is_refused)
         std::filesystem::remove(file);
         std::filesystem::remove(path(c.suggested));
     }
+    // A file of just the size the editor reads is held whole: saved over, it keeps the rest.
+    bytes at_the_limit = std::move(beyond_the_limit);
+    at_the_limit.resize(file_image_limit);
+    const std::string file = write_file("limit.raw", at_the_limit);
+    ASSERT_EQ(load_font(file.c_str()), 0) << error_text;
+    flip_pixel(font_buffer, 0, 0, 0);
+    ASSERT_EQ(save_font(file.c_str()), 0) << error_text;
+    at_the_limit[0] ^= 0x80;
+    EXPECT_EQ(read_file(file), at_the_limit);
 }
 
 TEST_F(saving, failing_write_is_reported)
