@@ -155,6 +155,7 @@ TEST_P(characters_in, a_bdf_font_shows_and_finds_its_encodings_in_its_charset_an
     const std::string misc = "/usr/share/fonts/X11/misc/";
     for (const char *name : {"ter-u16n_unicode", "ter-u16n_iso-8859-2"})
         dir.write(std::string(name) + ".bdf", system_tool_output("pcf2bdf", dir.read(misc + name + ".pcf.gz")));
+    dir.write("misc.bdf", dir.read("ter-u16n_unicode.bdf"));
     start({"ter-u16n_iso-8859-2.bdf"}, utf8);
     EXPECT_EQ(t->row_text(1), file_row("ter-u16n_iso-8859-2.bdf  8x16  219 glyphs  BDF"));
     press("/ł\r");
@@ -173,13 +174,20 @@ TEST_P(characters_in, a_bdf_font_shows_and_finds_its_encodings_in_its_charset_an
     expect_shown(" Char 1324", "U+FFFD �");
     press("=" + std::string(ctrl_u) + "U+41 U+42\r");
     expect_shown(" Char 1324", "U+FFFD �", "BDF gives a glyph one character: enter one, or none.");
-    press(" S" + std::string(ctrl_u) + "copy.fnt\r");
+    press("=" + std::string(ctrl_u) + "U+2603\r");
+    expect_shown(" Char 1324", "U+2603 ☃", "Characters of char 1324 set.");
+    press("U S\r");
     EXPECT_EQ(status_line(), line("Font saved."));
-    const font_bytes original = dir.read("ter-u16n_unicode.bdf"), copy = dir.read("copy.fnt");
-    ASSERT_EQ(copy.size(), original.size());
-    const auto differing = std::mismatch(original.begin(), original.end(), copy.begin());
+    const font_bytes original = dir.read("misc.bdf"), toggled = dir.read("ter-u16n_unicode.bdf");
+    ASSERT_EQ(toggled.size(), original.size());
+    const auto differing = std::mismatch(original.begin(), original.end(), toggled.begin());
     ASSERT_NE(differing.first, original.end());
     EXPECT_TRUE(std::equal(differing.first + 2, original.end(), differing.second + 2)) << "one row's two digits";
+    press("S" + std::string(ctrl_u) + "copy.fnt\r ");
+    EXPECT_EQ(dir.read("copy.fnt"), toggled);
+    kill(t->pid(), SIGHUP);
+    t->wait_exit();
+    EXPECT_EQ(dir.read("copy.fnt.save"), original) << "the toggle undone by a second one, rescued as BDF";
 }
 
 // A raw font: = makes it a PSF1 font with a table, saved as PSF under its
