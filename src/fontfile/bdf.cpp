@@ -367,6 +367,9 @@ int read_bdf(file_image image, font_value &found)
     for (int c = 0; c < font.count; ++c)
         set_glyph_code(font, c, r.codes[static_cast<size_t>(c)]);
     r.source.text = std::move(image);
+    const font_source &kept = r.source;
+    font.source_size = kept.text.capacity() + kept.places.capacity() * sizeof(glyph_place) +
+                       kept.glyphs_read.capacity() + kept.codes_read.capacity() * sizeof(int32_t);
     font.source = std::make_shared<const font_source>(std::move(r.source));
     found = std::move(font);
     return 0;

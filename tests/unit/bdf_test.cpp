@@ -269,10 +269,12 @@ TEST(bdf, every_console_font_makes_a_bdf_file_of_its_glyphs_and_first_characters
         int left_out = 0;
         font_value bdf;
         ASSERT_EQ(read_bdf(new_bdf_file(psf, path.filename().string(), left_out), bdf), 0) << path << error_text;
+        int differing = 0;  // pixels, not bytes: bits past the width are no pixels
         for (int c = 0; c < psf.count; ++c)
             for (int pixel = 0; pixel < psf.width * psf.height; ++pixel)
-                ASSERT_EQ(pixel_lit(bdf, c, pixel / psf.width, pixel % psf.width),
-                          pixel_lit(psf, c, pixel / psf.width, pixel % psf.width)) << path << c;
+                differing += pixel_lit(bdf, c, pixel / psf.width, pixel % psf.width) !=
+                             pixel_lit(psf, c, pixel / psf.width, pixel % psf.width);
+        EXPECT_EQ(differing, 0) << path;
         const std::optional<unicode_table> table = font_characters(psf);
         const unicode_table read = bdf_characters(bdf);
         int entries = 0;
