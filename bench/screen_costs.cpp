@@ -465,6 +465,31 @@ figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_d
     return memory;
 }
 
+// Terminus's BDF as pcf2bdf makes it from Debian's PCF (1,325 glyphs, kept
+// as text): /, #, a toggle, =, S under its name, ten loads, then undo all.
+figure terminus_bdf_memory_figure(const terminal_setup &setup, const scratch_dir &dir)
+{
+    const std::string what = "peak resident memory: Terminus's BDF, edits, S, 10 loads, undo all";
+    const std::string pcf = "/usr/share/fonts/X11/misc/ter-u16n_unicode.pcf.gz";
+    if (!std::filesystem::exists(pcf))
+        return {what, "no font: install xfonts-terminus and pcf2bdf"};
+    dir.write("ter.bdf", system_tool_output("pcf2bdf", dir.read(pcf)));
+    session s(setup, false, "ter.bdf", dir.path.string());
+    s.sent_for("/A\r #1324\r =\x15U+2603\r" + s.key("knp") + " s\r");
+    const bool saved = s.t.row_text(23).starts_with("Font saved.");
+    for (int load = 0; load < 10; ++load)
+        s.sent_for("l\r ");
+    int loads_undone = 0;
+    for (int undo = 0; undo < 100 && s.t.row_text(23).find("(nothing more to undo).") == std::string::npos; ++undo) {
+        s.sent_for("u");
+        loads_undone += s.t.row_text(23).starts_with("Undone: load of");
+    }
+    figure memory = session_memory(s, what);
+    memory.note += printed("; %d loads undone", loads_undone) + (saved ? "" : "; the save did not happen");
+    s.quit();
+    return memory;
+}
+
 // The largest font the editor takes, 65,536 glyphs of 64x128 (64 MiB):
 // start-up, a page back to the last glyph, # to another, a toggle, a save.
 std::vector<figure> largest_font_figures(const terminal_setup &setup, const scratch_dir &dir)
@@ -511,7 +536,8 @@ std::vector<figure> run_figures(const terminal_setup &setup)
     const std::string font_path = dir.write("varied.font", varied_font());
     std::vector<figure> figures = {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
                                    many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir),
-                                   tall_memory_figure(setup), largest_console_fonts_figure(setup, dir)};
+                                   tall_memory_figure(setup), largest_console_fonts_figure(setup, dir),
+                                   terminus_bdf_memory_figure(setup, dir)};
     for (const figure &f : largest_font_figures(setup, dir))
         figures.push_back(f);
     return figures;
