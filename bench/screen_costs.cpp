@@ -444,12 +444,10 @@ figure tall_memory_figure(const terminal_setup &setup)
     return memory;
 }
 
-// Loads ten 64x128 fonts of 512 glyphs, the largest a console takes, each
-// with a toggle, then undoes all: the history keeps eight of them.
-figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_dir &dir)
+// Ten loads of the font under its name, a toggle after each, then U until
+// nothing is left: how many loads were undone.
+int ten_loads_undone(session &s)
 {
-    dir.write("64x128.psf", patterned_psf2(64, 128, 512));
-    session s(setup, false, "64x128.psf", dir.path.string());
     for (int load = 0; load < 10; ++load)
         s.sent_for("l\r ");
     int loads_undone = 0;
@@ -457,6 +455,16 @@ figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_d
         s.sent_for("u");
         loads_undone += s.t.row_text(23).starts_with("Undone: load of");
     }
+    return loads_undone;
+}
+
+// Loads ten 64x128 fonts of 512 glyphs, the largest a console takes, each
+// with a toggle, then undoes all: the history keeps eight of them.
+figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_dir &dir)
+{
+    dir.write("64x128.psf", patterned_psf2(64, 128, 512));
+    session s(setup, false, "64x128.psf", dir.path.string());
+    const int loads_undone = ten_loads_undone(s);
     figure memory = session_memory(s, "peak resident memory: 10 loads of a 64x128 font of 512 glyphs, a toggle each, undo all");
     memory.target = "< 16 MiB";
     memory.met = std::stod(memory.measured) < 16;
@@ -477,13 +485,7 @@ figure terminus_bdf_memory_figure(const terminal_setup &setup, const scratch_dir
     session s(setup, false, "ter.bdf", dir.path.string());
     s.sent_for("/A\r #1324\r =\x15U+2603\r" + s.key("knp") + " s\r");
     const bool saved = s.t.row_text(23).starts_with("Font saved.");
-    for (int load = 0; load < 10; ++load)
-        s.sent_for("l\r ");
-    int loads_undone = 0;
-    for (int undo = 0; undo < 100 && s.t.row_text(23).find("(nothing more to undo).") == std::string::npos; ++undo) {
-        s.sent_for("u");
-        loads_undone += s.t.row_text(23).starts_with("Undone: load of");
-    }
+    const int loads_undone = ten_loads_undone(s);
     figure memory = session_memory(s, what);
     memory.note += printed("; %d loads undone", loads_undone) + (saved ? "" : "; the save did not happen");
     s.quit();

@@ -260,7 +260,7 @@ static int read_row(bdf_reading &r, const text_line &line, const cell_box &box, 
     if (row == box.height)
         return damaged(line.number, "more BITMAP rows than BBX's %d", box.height);
     if (line.text.size() < 2 * static_cast<size_t>(row_bytes(box.width)))
-        return damaged(line.number, "a BITMAP row of %zu digits for a width of %d", line.text.size(), box.width);
+        return damaged(line.number, "a BITMAP row too short for width %d", box.width);
     for (int col = 0; col < box.width; ++col)
         if (hex_value(line.text[static_cast<size_t>(col / 4)]) & (8 >> (col % 4)))
             flip_pixel(r.font, r.font.count - 1, box.row + row, box.col + col);

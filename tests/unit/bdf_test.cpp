@@ -178,7 +178,7 @@ TEST(bdf, damaged_files_are_refused_naming_the_line)
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0"), "line 12: BBX needs four numbers"},
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 0x"), "line 12: BBX needs four numbers"},
         {replaced(small_font, "c0\n", "cg\n"), "line 14: a BITMAP row that is not hex"},
-        {replaced(small_font, "c0\n", "c\n"), "line 14: a BITMAP row of 1 digits for a width of 2"},
+        {replaced(small_font, "c0\n", "c\n"), "line 14: a BITMAP row too short for width 2"},
         {replaced(small_font, "c0\n", ""), "line 16: 1 BITMAP rows where BBX has 2"},
         {replaced(small_font, "40\n", "40\n40\n"), "line 17: more BITMAP rows than BBX's 2"},
         {replaced(small_font, "40\nENDCHAR\n", "40\n"), "line 17: STARTCHAR before ENDCHAR"},
