@@ -247,6 +247,15 @@ TEST(bdf, characters_are_the_encodings_in_the_font_s_charset)
     font = read_text(replaced(small_font, "\"ISO8859\"", "\"Nowhere\""));
     EXPECT_EQ(bdf_characters(font), unicode_table(2));
     EXPECT_EQ(set_bdf_character(font, 0, {{0x41}}).error, "This font's charset is not one iconv knows.");
+    // Unicode past U+FFFF, which a PSF2 file made from the font keeps.
+    font = read_text(replaced(replaced(replaced(small_font, "\"ISO8859\"", "\"ISO10646\""), "\"2\"", "\"1\""),
+                              "ENCODING 179", "ENCODING 128512"));
+    int left_out = -1;
+    bytes psf = psf_file_of_bdf(font, left_out);
+    font_value read;
+    ASSERT_EQ(read_font_image(psf, read), 0) << error_text;
+    EXPECT_EQ(left_out, 0);
+    EXPECT_EQ(font_characters(read), unicode_table({{{0x1f600}}, {{0x41}}}));
 }
 
 std::string line_starting(const bytes &text, const std::string &start)
