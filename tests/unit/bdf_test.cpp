@@ -175,6 +175,7 @@ TEST(bdf, damaged_files_are_refused_naming_the_line)
         {replaced(small_font, "ENDFONT\n", ""), "line 26: the file ends before ENDFONT"},
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 2 0"), "line 12: a glyph outside the font's box"},
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 2"), "line 12: a glyph outside the font's box"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 -2"), "line 12: a glyph outside the font's box"},
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0"), "line 12: BBX needs four numbers"},
         {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 0x"), "line 12: BBX needs four numbers"},
         {replaced(small_font, "c0\n", "cg\n"), "line 14: a BITMAP row that is not hex"},
