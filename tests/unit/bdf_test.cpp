@@ -133,9 +133,9 @@ TEST(bdf, places_glyphs_by_their_box_and_writes_a_pixel_outside_it_as_a_whole_ce
     EXPECT_EQ(copy_glyph(font, 1).rows, bytes({0xf0, 0x90, 0x90, 0xf0}));
     flip_pixel(font, 0, 2, 1);
     EXPECT_EQ(saved_text(font), replaced(small_font, "\n40\n", "\nC0\n"));
-    flip_pixel(font, 0, 3, 3);
+    flip_pixel(font, 0, 3, 1);  // just below the box
     EXPECT_EQ(saved_text(font), replaced(small_font, "BBX 2 2 0 0\nBITMAP\nc0\nCOMMENT between rows\n40\n",
-                                         "BBX 4 4 -1 -1\nBITMAP\n00\nCOMMENT between rows\n60\n60\n10\n"));
+                                         "BBX 4 4 -1 -1\nBITMAP\n00\nCOMMENT between rows\n60\n60\n40\n"));
 }
 
 TEST(bdf, keeps_line_endings_of_the_file)
