@@ -444,12 +444,10 @@ figure tall_memory_figure(const terminal_setup &setup)
     return memory;
 }
 
-// Loads ten 64x128 fonts of 512 glyphs, the largest a console takes, each
-// with a toggle, then undoes all: the history keeps eight of them.
-figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_dir &dir)
+// Ten loads of the font under its name, a toggle after each, then U until
+// nothing is left: how many loads were undone.
+int ten_loads_undone(session &s)
 {
-    dir.write("64x128.psf", patterned_psf2(64, 128, 512));
-    session s(setup, false, "64x128.psf", dir.path.string());
     for (int load = 0; load < 10; ++load)
         s.sent_for("l\r ");
     int loads_undone = 0;
@@ -457,10 +455,39 @@ figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_d
         s.sent_for("u");
         loads_undone += s.t.row_text(23).starts_with("Undone: load of");
     }
+    return loads_undone;
+}
+
+// Loads ten 64x128 fonts of 512 glyphs, the largest a console takes, each
+// with a toggle, then undoes all: the history keeps eight of them.
+figure largest_console_fonts_figure(const terminal_setup &setup, const scratch_dir &dir)
+{
+    dir.write("64x128.psf", patterned_psf2(64, 128, 512));
+    session s(setup, false, "64x128.psf", dir.path.string());
+    const int loads_undone = ten_loads_undone(s);
     figure memory = session_memory(s, "peak resident memory: 10 loads of a 64x128 font of 512 glyphs, a toggle each, undo all");
     memory.target = "< 16 MiB";
     memory.met = std::stod(memory.measured) < 16;
     memory.note += printed("; %d loads undone", loads_undone);
+    s.quit();
+    return memory;
+}
+
+// Terminus's BDF as pcf2bdf makes it from Debian's PCF (1,325 glyphs, kept
+// as text): /, #, a toggle, =, S under its name, ten loads, then undo all.
+figure terminus_bdf_memory_figure(const terminal_setup &setup, const scratch_dir &dir)
+{
+    const std::string what = "peak resident memory: Terminus's BDF, edits, S, 10 loads, undo all";
+    const std::string pcf = "/usr/share/fonts/X11/misc/ter-u16n_unicode.pcf.gz";
+    if (!std::filesystem::exists(pcf))
+        return {what, "no font: install xfonts-terminus and pcf2bdf"};
+    dir.write("ter.bdf", system_tool_output("pcf2bdf", dir.read(pcf)));
+    session s(setup, false, "ter.bdf", dir.path.string());
+    s.sent_for("/A\r #1324\r =\x15U+2603\r" + s.key("knp") + " s\r");
+    const bool saved = s.t.row_text(23).starts_with("Font saved.");
+    const int loads_undone = ten_loads_undone(s);
+    figure memory = session_memory(s, what);
+    memory.note += printed("; %d loads undone", loads_undone) + (saved ? "" : "; the save did not happen");
     s.quit();
     return memory;
 }
@@ -511,7 +538,8 @@ std::vector<figure> run_figures(const terminal_setup &setup)
     const std::string font_path = dir.write("varied.font", varied_font());
     std::vector<figure> figures = {start_up_time_figure(setup, font_path), peak_memory_figure(setup, dir, "varied.font"),
                                    many_loads_memory_figure(setup, dir, "varied.font"), psf_memory_figure(setup, dir),
-                                   tall_memory_figure(setup), largest_console_fonts_figure(setup, dir)};
+                                   tall_memory_figure(setup), largest_console_fonts_figure(setup, dir),
+                                   terminus_bdf_memory_figure(setup, dir)};
     for (const figure &f : largest_font_figures(setup, dir))
         figures.push_back(f);
     return figures;

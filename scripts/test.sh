@@ -10,10 +10,11 @@ cd "$(dirname "$0")/.."
 
 # Those that build the editor, then those of the tests; console-setup-linux,
 # console-data and fonts-spleen bring the real console fonts the tests walk
-# through.
+# through, xfonts-terminus and fonts-spleen the PCF fonts pcf2bdf makes
+# real BDF of, and xfonts-utils bdftopcf, which checks the BDF written.
 mapfile -t packages <scripts/build-packages
 packages+=(clang libclang-rt-dev libgtest-dev libvterm-dev sharutils groff-base dpkg-dev file
-           man-db console-setup-linux console-data fonts-spleen qemu-system-x86 linux-image-amd64 busybox-static lintian)
+           man-db console-setup-linux console-data fonts-spleen xfonts-terminus pcf2bdf xfonts-utils qemu-system-x86 linux-image-amd64 busybox-static lintian)
 scripts/install-missing.sh "${packages[@]}"
 
 jobs=$(nproc)

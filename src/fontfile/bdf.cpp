@@ -260,7 +260,7 @@ static int read_row(bdf_reading &r, const text_line &line, const cell_box &box, 
     if (row == box.height)
         return damaged(line.number, "more BITMAP rows than BBX's %d", box.height);
     if (line.text.size() < 2 * static_cast<size_t>(row_bytes(box.width)))
-        return damaged(line.number, "a BITMAP row of %zu digits for a width of %d", line.text.size(), box.width);
+        return damaged(line.number, "a BITMAP row too short for width %d", box.width);
     for (int col = 0; col < box.width; ++col)
         if (hex_value(line.text[static_cast<size_t>(col / 4)]) & (8 >> (col % 4)))
             flip_pixel(r.font, r.font.count - 1, box.row + row, box.col + col);
@@ -367,6 +367,9 @@ int read_bdf(file_image image, font_value &found)
     for (int c = 0; c < font.count; ++c)
         set_glyph_code(font, c, r.codes[static_cast<size_t>(c)]);
     r.source.text = std::move(image);
+    const font_source &kept = r.source;
+    font.source_size = kept.text.capacity() + kept.places.capacity() * sizeof(glyph_place) +
+                       kept.glyphs_read.capacity() + kept.codes_read.capacity() * sizeof(int32_t);
     font.source = std::make_shared<const font_source>(std::move(r.source));
     found = std::move(font);
     return 0;

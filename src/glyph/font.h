@@ -43,6 +43,7 @@ struct font_value {
     // A font read from text: `bytes` holds its glyphs, then what the font
     // files keep of each glyph beside them.
     std::shared_ptr<const font_source> source{};
+    size_t source_size = 0;  // the memory `source` takes, which the undo history counts
     // The full name of a file that holds more than the font (a codepage
     // file, a raw font's longer file), whose image `bytes` then is, so that a
     // save over it keeps the rest. Empty for any other font. Kept when the

@@ -118,7 +118,7 @@ bool glyph_changed_since_saved(int c)
 
 static size_t kept_size(const kept_font &kept)
 {
-    return kept.font.bytes.size() + kept.label.size();
+    return kept.font.bytes.size() + kept.label.size() + (kept.whole ? kept.font.source_size : 0);
 }
 
 // Eight fonts the size of the largest of the one being edited, `added` and
@@ -126,7 +126,7 @@ static size_t kept_size(const kept_font &kept)
 // ones kept.
 static size_t font_allowance(size_t added)
 {
-    size_t largest = std::max(font_buffer.bytes.size() + label_capacity, added);
+    size_t largest = std::max(font_buffer.bytes.size() + font_buffer.source_size + label_capacity, added);
     for (const kept_font &kept : font_history.fonts)
         largest = std::max(largest, kept_size(kept));
     return std::min(kept_fonts_cap, std::max(history_budget, whole_fonts_kept * largest));
@@ -260,7 +260,7 @@ void record_font_replacement(const std::string &label, font_value before, std::s
 {
     const auto kind = static_cast<unsigned char>(step_kind::whole_font);
     const unsigned char bytes[whole_font_step] = {kind, kind};
-    add_font_step(bytes, {std::move(before), fitted_label(label), 0, std::move(name_before)});
+    add_font_step(bytes, {std::move(before), fitted_label(label), 0, std::move(name_before), true});
 }
 
 void record_characters_change(int char_index, font_value before)
@@ -350,12 +350,12 @@ static void apply_font_replacement(history_change &change, bool undoing)
     kept_font &kept = h.fonts[h.fonts_in_force];
     if (!undoing)
         ++h.fonts_in_force;
-    h.font_bytes -= kept.font.bytes.size();
+    h.font_bytes -= kept_size(kept);
     if (change.kind == step_kind::characters)
         swap_from(kept.font, kept.from);
     else
         swap_whole_font(kept);
-    h.font_bytes += kept.font.bytes.size();
+    h.font_bytes += kept_size(kept);
     change.label = kept.label;
 }
 

@@ -23,6 +23,7 @@
 // but never more than the cap: eight fonts of up to 1 MiB each, which holds
 // the largest a console takes (64x128, 512 glyphs: 512 KiB) with its table.
 // A larger font is kept only while it fits, and one over the cap not at all.
+// A font read from text (BDF) counts that text too.
 constexpr size_t history_budget = 64 * 1024;
 constexpr size_t whole_fonts_kept = 8;
 constexpr size_t kept_fonts_cap = size_t{8} << 20;
@@ -41,6 +42,9 @@ struct kept_font {
     std::string label;
     size_t from = 0;  // a change of characters: the offset its bytes start at
     std::string file_name = {};  // a whole-font change: the name offered with `font`
+    // A whole-font change: `font` is its own, text and all; a change of
+    // characters shares its text with a font counted elsewhere.
+    bool whole = false;
 };
 
 // Offsets count bytes ever written to the ring, so they only grow while

@@ -147,6 +147,49 @@ TEST_P(characters_in, equals_changes_a_glyph_s_characters_as_one_step_saved_in_t
     expect_shown(" Char 065 ", "no character");  // the edits were unsaved changes, rescued
 }
 
+// Terminus's BDF, as pcf2bdf makes it from Debian's PCF: ENCODINGs are its
+// characters, in its charset; glyph numbers are the file's order; S under
+// another name writes the same BDF, one toggle one line.
+TEST_P(characters_in, a_bdf_font_shows_and_finds_its_encodings_in_its_charset_and_saves_as_bdf)
+{
+    const std::string misc = "/usr/share/fonts/X11/misc/";
+    for (const char *name : {"ter-u16n_unicode", "ter-u16n_iso-8859-2"})
+        dir.write(std::string(name) + ".bdf", system_tool_output("pcf2bdf", dir.read(misc + name + ".pcf.gz")));
+    dir.write("misc.bdf", dir.read("ter-u16n_unicode.bdf"));
+    start({"ter-u16n_iso-8859-2.bdf"}, utf8);
+    EXPECT_EQ(t->row_text(1), file_row("ter-u16n_iso-8859-2.bdf  8x16  219 glyphs  BDF"));
+    press("/ł\r");
+    expect_shown(" Char 142 ", "U+0142 ł");  // ENCODING 179
+    press("=" + std::string(ctrl_u) + "U+416\r");
+    expect_shown(" Char 142 ", "U+0142 ł", "U+0416 is not in ISO8859-2.");
+    start({"ter-u16n_unicode.bdf"}, utf8);
+    EXPECT_EQ(t->row_text(1), file_row("ter-u16n_unicode.bdf  8x16  1325 glyphs  BDF"));
+    press("/A\r");
+    expect_shown(" Char 061 ", "U+0041 A");
+    press("#1324\r");
+    expect_shown(" Char 1324", "U+FFFD �");
+    press(key("knp"));
+    expect_shown(" Char 000 ", "U+0000");
+    press(key("kpp"));
+    expect_shown(" Char 1324", "U+FFFD �");
+    press("=" + std::string(ctrl_u) + "U+41 U+42\r");
+    expect_shown(" Char 1324", "U+FFFD �", "BDF gives a glyph one character: enter one, or none.");
+    press("=" + std::string(ctrl_u) + "U+2603\r");
+    expect_shown(" Char 1324", "U+2603 ☃", "Characters of char 1324 set.");
+    press("U S\r");
+    EXPECT_EQ(status_line(), line("Font saved."));
+    const font_bytes original = dir.read("misc.bdf"), toggled = dir.read("ter-u16n_unicode.bdf");
+    ASSERT_EQ(toggled.size(), original.size());
+    const auto differing = std::mismatch(original.begin(), original.end(), toggled.begin());
+    ASSERT_NE(differing.first, original.end());
+    EXPECT_TRUE(std::equal(differing.first + 2, original.end(), differing.second + 2)) << "one row's two digits";
+    press("S" + std::string(ctrl_u) + "copy.fnt\r ");
+    EXPECT_EQ(dir.read("copy.fnt"), toggled);
+    kill(t->pid(), SIGHUP);
+    t->wait_exit();
+    EXPECT_EQ(dir.read("copy.fnt.save"), original) << "the toggle undone by a second one, rescued as BDF";
+}
+
 // A raw font: = makes it a PSF1 font with a table, saved as PSF under its
 // own name and said so; U brings back the raw font, saved raw again.
 TEST_P(characters_in, equals_gives_a_raw_font_a_table_that_a_save_keeps_as_psf)

@@ -62,6 +62,8 @@ TEST(start_up_load, a_file_that_fails_to_load_ends_the_run_before_the_terminal_i
         {"8x129.psf", std::string("\x36\x04\x01\x81") + std::string(512 * 129, '\x55'),
          "PSF font of 8x129, 512 glyphs: at most 64x128 and 65536 glyphs"},
         {"cut.psf.gz", "\x1f\x8b\x08", "gzip: unexpected end of file"},
+        {"cut.bdf", "STARTFONT 2.1\nFONTBOUNDINGBOX 8 16 0 -4\nSTARTCHAR A\nENCODING 65\nBBX 8 16 0 -4\nBITMAP\n00\n",
+         "damaged BDF file: line 7: the file ends before ENDCHAR"},
     };
     for (const bad_font &bad : cases) {
         std::string path = dir.write(bad.name, bad.content);

@@ -1,11 +1,13 @@
 // Feeds arbitrary file contents to the uuencoded and raw readers and to
-// load_font, which also unpacks gzip and reads PSF. Besides the sanitizers'
-// findings, a reader that changes its destination when it fails, or leaves no
-// error text, stops the run; so does a loaded plain PSF file that the
-// emergency copy does not give back byte for byte. The same bytes, after a
+// load_font, which also unpacks gzip and reads PSF and BDF. Besides the
+// sanitizers' findings, a reader that changes its destination when it fails,
+// or leaves no error text, stops the run; so does a loaded plain PSF or BDF
+// file that the emergency copy does not give back byte for byte, and a BDF
+// font whose text, after a toggle, does not read back as the toggled glyphs. The same bytes, after a
 // 3-byte prefix choosing the PSF version and glyph count, go to the Unicode
 // table reader: a table it reads must write back as the bytes it took, and
 // read again as the same table.
+#include "fontfile/bdf.h"
 #include "fontfile/fontfile.h"
 #include "fontfile/forms.h"
 #include "fontfile/unicode_table.h"
@@ -61,8 +63,9 @@ static void check_reader(int (*reader)(const char *, unsigned char *, int32_t))
         abort();
 }
 
-// After a successful load the emergency copy holds a plain PSF input whole,
-// and of any other form (gzip aside, which it does not unpack) the raw font.
+// After a successful load the emergency copy holds a plain PSF or BDF input
+// whole, and of any other form (gzip aside, which it does not unpack) the
+// raw font.
 static void check_emergency_copy(const uint8_t *data, size_t size)
 {
     static int copy_fd = memfd_create("emergency", 0);
@@ -71,7 +74,7 @@ static void check_emergency_copy(const uint8_t *data, size_t size)
     if (copy_fd < 0 || ftruncate(copy_fd, 0) != 0 || lseek(copy_fd, 0, SEEK_SET) != 0 ||
         !write_emergency_font(copy_fd))
         abort();
-    bool psf = font_buffer.is_file || !font_buffer.enclosing_file.empty();
+    bool psf = font_buffer.is_file || !font_buffer.enclosing_file.empty() || font_buffer.source;
     std::vector<unsigned char> expected(psf ? data : font_buffer.bytes.data(),
                                         psf ? data + size : font_buffer.bytes.data() + classic_font_size);
     std::vector<unsigned char> copy(expected.size() + 1);
@@ -102,6 +105,19 @@ static void check_unicode_table(const uint8_t *data, size_t size)
         abort();
 }
 
+// A toggle of the last glyph's bottom right pixel, often outside its box,
+// written and read again: the same glyphs.
+static void check_bdf_toggle()
+{
+    font_value font = font_buffer;
+    flip_pixel(font, font.count - 1, font.height - 1, font.width - 1);
+    font_value again;
+    if (read_bdf(bdf_file_image(font), again) != 0 || again.count != font.count || again.width != font.width ||
+        again.height != font.height ||
+        !std::equal(glyph_at(font, 0), glyph_at(font, 0) + glyphs_size(font), glyph_at(again, 0)))
+        abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     check_unicode_table(data, size);
@@ -119,6 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             abort();
     } else {
         check_emergency_copy(data, size);
+        if (font_buffer.source)
+            check_bdf_toggle();
     }
     return 0;
 }

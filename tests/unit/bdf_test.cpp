@@ -73,9 +73,10 @@ TEST(bdf, every_terminus_and_spleen_font_saves_back_unchanged_and_one_toggle_is_
 }
 
 // Two glyphs in ISO8859-2: "l" with a stroke (0xB3, U+0142) in a 2x2 box
-// inside the 4x4 cell, and "A" filling it; a comment among the rows.
+// inside the 4x4 cell, whose origin is a column in, and "A" filling it; a
+// comment among the rows.
 constexpr std::string_view small_font = "STARTFONT 2.1\n"
-                                        "FONTBOUNDINGBOX 4 4 0 -1\n"
+                                        "FONTBOUNDINGBOX 4 4 -1 -1\n"
                                         "STARTPROPERTIES 2\n"
                                         "CHARSET_REGISTRY \"ISO8859\"\n"
                                         "CHARSET_ENCODING \"2\"\n"
@@ -85,7 +86,7 @@ constexpr std::string_view small_font = "STARTFONT 2.1\n"
                                         "STARTCHAR lslash\n"
                                         "ENCODING 179\n"
                                         "DWIDTH 4 0\n"
-                                        "BBX 2 2 1 0\n"
+                                        "BBX 2 2 0 0\n"
                                         "BITMAP\n"
                                         "c0\n"
                                         "COMMENT between rows\n"
@@ -93,7 +94,7 @@ constexpr std::string_view small_font = "STARTFONT 2.1\n"
                                         "ENDCHAR\n"
                                         "STARTCHAR A\n"
                                         "ENCODING 65 7\n"
-                                        "BBX 4 4 0 -1\n"
+                                        "BBX 4 4 -1 -1\n"
                                         "BITMAP\n"
                                         "F0\n"
                                         "90\n"
@@ -132,9 +133,9 @@ TEST(bdf, places_glyphs_by_their_box_and_writes_a_pixel_outside_it_as_a_whole_ce
     EXPECT_EQ(copy_glyph(font, 1).rows, bytes({0xf0, 0x90, 0x90, 0xf0}));
     flip_pixel(font, 0, 2, 1);
     EXPECT_EQ(saved_text(font), replaced(small_font, "\n40\n", "\nC0\n"));
-    flip_pixel(font, 0, 3, 3);
-    EXPECT_EQ(saved_text(font), replaced(small_font, "BBX 2 2 1 0\nBITMAP\nc0\nCOMMENT between rows\n40\n",
-                                         "BBX 4 4 0 -1\nBITMAP\n00\nCOMMENT between rows\n60\n60\n10\n"));
+    flip_pixel(font, 0, 3, 1);  // just below the box
+    EXPECT_EQ(saved_text(font), replaced(small_font, "BBX 2 2 0 0\nBITMAP\nc0\nCOMMENT between rows\n40\n",
+                                         "BBX 4 4 -1 -1\nBITMAP\n00\nCOMMENT between rows\n60\n60\n40\n"));
 }
 
 TEST(bdf, keeps_line_endings_of_the_file)
@@ -148,6 +149,22 @@ TEST(bdf, keeps_line_endings_of_the_file)
     EXPECT_EQ(saved_text(font), replaced(crlf, "90\r\n90", "D0\r\n90"));
 }
 
+// A font of `count` glyphs of width x height, each with one pixel lit.
+std::string glyphs_of_one_pixel(int width, int height, int count)
+{
+    std::string text = "STARTFONT 2.1\nFONTBOUNDINGBOX " + std::to_string(width) + " " + std::to_string(height) + " 0 0\n";
+    for (int c = 0; c < count; ++c)
+        text += "STARTCHAR g\nENCODING -1\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\n";
+    return text + "ENDFONT\n";
+}
+
+TEST(bdf, the_largest_cell_is_read)
+{
+    const font_value font = read_text(glyphs_of_one_pixel(64, 128, 2));
+    EXPECT_EQ(font.width * 1000 + font.height, 64128);
+    EXPECT_TRUE(pixel_lit(font, 1, 127, 0));
+}
+
 TEST(bdf, damaged_files_are_refused_naming_the_line)
 {
     const struct {
@@ -156,22 +173,25 @@ TEST(bdf, damaged_files_are_refused_naming_the_line)
     } cases[] = {
         {std::string(small_font.substr(0, small_font.find("STARTCHAR A") + 12)), "line 18: the file ends before ENDCHAR"},
         {replaced(small_font, "ENDFONT\n", ""), "line 26: the file ends before ENDFONT"},
-        {replaced(small_font, "BBX 2 2 1 0", "BBX 2 2 3 0"), "line 12: a glyph outside the font's box"},
-        {replaced(small_font, "BBX 2 2 1 0", "BBX 2 2 1 2"), "line 12: a glyph outside the font's box"},
-        {replaced(small_font, "BBX 2 2 1 0", "BBX 2 2 1"), "line 12: BBX needs four numbers"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 2 0"), "line 12: a glyph outside the font's box"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 2"), "line 12: a glyph outside the font's box"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 -2"), "line 12: a glyph outside the font's box"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0"), "line 12: BBX needs four numbers"},
+        {replaced(small_font, "BBX 2 2 0 0", "BBX 2 2 0 0x"), "line 12: BBX needs four numbers"},
         {replaced(small_font, "c0\n", "cg\n"), "line 14: a BITMAP row that is not hex"},
-        {replaced(small_font, "c0\n", "c\n"), "line 14: a BITMAP row of 1 digits for a width of 2"},
+        {replaced(small_font, "c0\n", "c\n"), "line 14: a BITMAP row too short for width 2"},
         {replaced(small_font, "c0\n", ""), "line 16: 1 BITMAP rows where BBX has 2"},
         {replaced(small_font, "40\n", "40\n40\n"), "line 17: more BITMAP rows than BBX's 2"},
         {replaced(small_font, "40\nENDCHAR\n", "40\n"), "line 17: STARTCHAR before ENDCHAR"},
         {replaced(small_font, "ENCODING 179", "ENCODING x"), "line 10: ENCODING needs a number"},
         {replaced(small_font, "ENCODING 179\n", ""), "line 12: BITMAP before ENCODING"},
-        {replaced(small_font, "BBX 2 2 1 0\n", ""), "line 12: BITMAP before BBX"},
+        {replaced(small_font, "BBX 2 2 0 0\n", ""), "line 12: BITMAP before BBX"},
         {replaced(small_font, "BITMAP\nc0", "ENDCHAR\nc0"), "line 13: ENDCHAR before BITMAP"},
-        {replaced(small_font, "FONTBOUNDINGBOX 4 4 0 -1", "FONTBOUNDINGBOX 4 4 0"), "line 2: FONTBOUNDINGBOX needs four numbers"},
+        {replaced(small_font, "FONTBOUNDINGBOX 4 4 -1 -1", "FONTBOUNDINGBOX 4 4 -1"), "line 2: FONTBOUNDINGBOX needs four numbers"},
         {replaced(small_font, "FONTBOUNDINGBOX 4 4", "FONTBOUNDINGBOX 65 4"), "line 2: a cell of 65x4: at most 64x128"},
         {replaced(small_font, "FONTBOUNDINGBOX 4 4", "FONTBOUNDINGBOX 4 0"), "line 2: a cell of 4x0: at most 64x128"},
-        {replaced(small_font, "FONTBOUNDINGBOX 4 4 0 -1\n", ""), "line 8: STARTCHAR before FONTBOUNDINGBOX"},
+        {replaced(small_font, "FONTBOUNDINGBOX 4 4 -1 -1\n", ""), "line 8: STARTCHAR before FONTBOUNDINGBOX"},
+        {glyphs_of_one_pixel(1, 1, max_glyph_count + 1), "line 393219: more than 65536 glyphs"},
         {std::string(small_font.substr(0, small_font.find("STARTCHAR"))) + "ENDFONT\n", "line 9: a font without glyphs"},
         {"STARTFONT 2.1\n", "line 1: the file ends before ENDFONT"},
     };
@@ -205,6 +225,7 @@ TEST(bdf, characters_are_the_encodings_in_the_font_s_charset)
     } cases[] = {
         {1, {{0x141}}, "", {}, "ENCODING 179\nENCODING 163 7", {{{0x142}}, {{0x141}}}},
         {1, {{0x142}}, "", {0}, "ENCODING -1\nENCODING 179 7", {{}, {{0x142}}}},
+        {0, {{0x142}}, "", {}, "ENCODING 179\nENCODING 65 7", {{{0x142}}, {{0x41}}}},
         {0, {}, "", {}, "ENCODING -1\nENCODING 65 7", {{}, {{0x41}}}},
         {0, {{0x41}, {0x42}}, "BDF gives a glyph one character: enter one, or none.", {}, "", {}},
         {0, {{0x41, 0x301}}, "BDF holds no sequences: enter one character.", {}, "", {}},
@@ -227,6 +248,15 @@ TEST(bdf, characters_are_the_encodings_in_the_font_s_charset)
     font = read_text(replaced(small_font, "\"ISO8859\"", "\"Nowhere\""));
     EXPECT_EQ(bdf_characters(font), unicode_table(2));
     EXPECT_EQ(set_bdf_character(font, 0, {{0x41}}).error, "This font's charset is not one iconv knows.");
+    // Unicode past U+FFFF, which a PSF2 file made from the font keeps.
+    font = read_text(replaced(replaced(replaced(small_font, "\"ISO8859\"", "\"ISO10646\""), "\"2\"", "\"1\""),
+                              "ENCODING 179", "ENCODING 128512"));
+    int left_out = -1;
+    bytes psf = psf_file_of_bdf(font, left_out);
+    font_value read;
+    ASSERT_EQ(read_font_image(psf, read), 0) << error_text;
+    EXPECT_EQ(left_out, 0);
+    EXPECT_EQ(font_characters(read), unicode_table({{{0x1f600}}, {{0x41}}}));
 }
 
 std::string line_starting(const bytes &text, const std::string &start)
@@ -249,10 +279,12 @@ TEST(bdf, every_console_font_makes_a_bdf_file_of_its_glyphs_and_first_characters
         int left_out = 0;
         font_value bdf;
         ASSERT_EQ(read_bdf(new_bdf_file(psf, path.filename().string(), left_out), bdf), 0) << path << error_text;
+        int differing = 0;  // pixels, not bytes: bits past the width are no pixels
         for (int c = 0; c < psf.count; ++c)
             for (int pixel = 0; pixel < psf.width * psf.height; ++pixel)
-                ASSERT_EQ(pixel_lit(bdf, c, pixel / psf.width, pixel % psf.width),
-                          pixel_lit(psf, c, pixel / psf.width, pixel % psf.width)) << path << c;
+                differing += pixel_lit(bdf, c, pixel / psf.width, pixel % psf.width) !=
+                             pixel_lit(psf, c, pixel / psf.width, pixel % psf.width);
+        EXPECT_EQ(differing, 0) << path;
         const std::optional<unicode_table> table = font_characters(psf);
         const unicode_table read = bdf_characters(bdf);
         int entries = 0;
@@ -272,6 +304,7 @@ class bdf_file : public font_file_test {};
 TEST_F(bdf_file, exported_from_a_console_font_passes_bdftopcf_and_comes_back_as_the_same_psf)
 {
     ASSERT_EQ(load_font("/usr/share/consolefonts/Lat2-Terminus16.psf.gz"), 0) << no_console_fonts;
+    ASSERT_EQ(set_glyph_characters(font_buffer, 130, {{0x65, 0x301}, {0xe9}}).error, "");  // its single one names it
     const font_value psf = font_buffer;
     ASSERT_EQ(save_font(path("l.bdf").c_str()), 0);
     EXPECT_GT(characters_left_out, 0);
@@ -282,7 +315,7 @@ TEST_F(bdf_file, exported_from_a_console_font_passes_bdftopcf_and_comes_back_as_
         "FONT -misc-l-medium-r-normal--16-160-72-72-c-80-iso10646-1", "SIZE 16 72 72",
         "FONTBOUNDINGBOX 8 16 0 -3", "FONT_ASCENT 13", "FONT_DESCENT 3", "AVERAGE_WIDTH 80",
         "CHARSET_REGISTRY \"ISO10646\"", "CHARSET_ENCODING \"1\"", "SPACING \"C\"", "DEFAULT_CHAR 65533",
-        "CHARS 256", "STARTCHAR uni0041", "SWIDTH 500 0", "DWIDTH 8 0", "BBX 8 16 0 -3"};
+        "CHARS 256", "STARTCHAR uni0041", "STARTCHAR uni00E9", "SWIDTH 500 0", "DWIDTH 8 0", "BBX 8 16 0 -3"};
     for (const std::string &line : expected_lines)
         EXPECT_EQ(line_starting(bdf, line.starts_with("STARTCHAR") ? line : line.substr(0, line.find(' ') + 1)), line);
     ASSERT_EQ(load_font(path("l.bdf").c_str()), 0);
@@ -306,8 +339,8 @@ TEST_F(bdf_file, terminus_keeps_its_form_under_any_name_but_a_psf_one)
     EXPECT_EQ(font_buffer.count, 1325);
     ASSERT_EQ(save_font(path("copy.fnt").c_str()), 0);
     EXPECT_EQ(read_file(path("copy.fnt")), text);
-    ASSERT_EQ(save_font(path("t.psf").c_str()), 0);
-    const bytes psf = read_file(path("t.psf"));
+    ASSERT_EQ(save_font(path("t.psfu").c_str()), 0);
+    const bytes psf = read_file(path("t.psfu"));
     EXPECT_EQ(header_shape(psf), (std::array<uint32_t, 4>{8, 16, 1325, 32}));
     EXPECT_EQ(u32_at(psf, 12), 1u);
     font_value terminus_font = font_buffer;
@@ -315,7 +348,7 @@ TEST_F(bdf_file, terminus_keeps_its_form_under_any_name_but_a_psf_one)
     EXPECT_EQ(load_font(path("cut.bdf").c_str()), -1);
     EXPECT_TRUE(std::string(error_text).starts_with("damaged BDF file: line ")) << error_text;
     EXPECT_EQ(font_buffer.bytes, terminus_font.bytes);
-    ASSERT_EQ(load_font(path("t.psf").c_str()), 0);
+    ASSERT_EQ(load_font(path("t.psfu").c_str()), 0);
     EXPECT_EQ(font_characters(font_buffer), bdf_characters(terminus_font));
 }
 

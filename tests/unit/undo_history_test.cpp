@@ -23,11 +23,14 @@ void pop_into(glyph_stack &stack, int c)
     record_pop(c, before, copy);
 }
 
-// A font of `width` x `height` and `count` glyphs, every byte `fill`.
-void load(const std::string &label, unsigned char fill, int width = 8, int height = 16, int count = 256)
+// A font of `width` x `height` and `count` glyphs, every byte `fill`, read
+// from text of `source_size` bytes.
+void load(const std::string &label, unsigned char fill, int width = 8, int height = 16, int count = 256,
+          size_t source_size = 0)
 {
     font_value before = font_buffer;
     font_buffer = {width, height, count, font_copy(static_cast<size_t>(count * height * row_bytes(width)), fill)};
+    font_buffer.source_size = source_size;
     record_font_replacement(label, std::move(before));
 }
 
@@ -138,15 +141,17 @@ TEST_F(undo_history_test, a_small_budget_keeps_the_newest_steps)
     }
     EXPECT_EQ(font_buffer.bytes, changed);
     // Eight of the largest a console takes, 64x128 of 512 glyphs; of larger
-    // ones only as many as the cap holds, and none over it.
+    // ones, or ones read from long text, only as many as the cap holds, and
+    // none over it.
     const struct {
         int count;  // glyphs of 64x128 in each font loaded
+        size_t text;
         int kept;
-    } sizes[] = {{512, 8}, {2048, 3}, {8193, 0}};
+    } sizes[] = {{512, 0, 8}, {2048, 0, 3}, {8193, 0, 0}, {1, 3 << 20, 2}};
     for (const auto &size : sizes) {
         history_restart(history_budget);
         for (int n = 0; n < 10; ++n)
-            load("load of huge.psf", static_cast<unsigned char>(n), 64, 128, size.count);
+            load("load of huge.psf", static_cast<unsigned char>(n), 64, 128, size.count, size.text);
         EXPECT_EQ(undo_all(), size.kept) << size.count << " glyphs";
     }
     // Loads of small fonts after them leave the large ones kept.
