@@ -90,7 +90,8 @@ void prompt_save()
         if (made_psf)
             print_status("Font saved. Written as PSF: only PSF holds a Unicode table.");
         else if (characters_left_out > 0)
-            print_status("Font saved. %d characters left out: the form holds no more.", characters_left_out);
+            print_status("Font saved. %d character%s left out: the form holds no more.", characters_left_out,
+                         characters_left_out == 1 ? "" : "s");
         else
             print_status("Font saved.");
     } else {

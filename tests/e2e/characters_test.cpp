@@ -225,7 +225,7 @@ TEST_P(characters_in, equals_gives_a_raw_font_a_table_that_a_save_keeps_as_psf)
     press("=" + std::string(ctrl_u) + "U+10000\r");
     expect_shown(" Char 065 ", "U+0041 A  U+0065+0301", "\"U+10000\": a PSF1 font holds no code above U+FFFF");
     press("S" + std::string(ctrl_u) + "glyphs.bdf\r");  // BDF holds one character a glyph, not PSF
-    EXPECT_EQ(status_line(), line("Font saved. 1 characters left out: the form holds no more."));
+    EXPECT_EQ(status_line(), line("Font saved. 1 character left out: the form holds no more."));
     EXPECT_EQ(dir.read("glyphs.bdf").at(0), 'S');
 }
 
