@@ -242,14 +242,32 @@ bool terminal::pump(int wait_ms)
     return got;
 }
 
+// How many bytes at the end of `bytes` begin a UTF-8 character that is
+// not whole yet.
+static size_t unfinished_character_length(const std::string &bytes)
+{
+    for (size_t back = 1; back <= std::min<size_t>(3, bytes.size()); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if (byte < 0x80)
+            return 0;
+        if (byte >= 0xc0)
+            return back < (byte >= 0xf0 ? 4u : byte >= 0xe0 ? 3u : 2u) ? back : 0;
+    }
+    return 0;
+}
+
 // libvterm 0.1.4 loses the character printed right after a repeat (REP,
 // CSI n b) that ends near the right margin, which real terminals draw. So
 // repeats are written out before the emulator sees them.
+// It also keeps two UTF-8 decoders, picked by the first byte of a run of
+// text: a character split across two writes, begun in a run that starts
+// with ASCII, is ended by the other decoder and shows as U+FFFD, shifting
+// the rest of the row. So it only ever gets whole characters.
 void terminal::feed_emulator(const char *bytes, size_t length)
 {
     std::string in = unfinished_sequence_ + std::string(bytes, length);
     unfinished_sequence_.clear();
-    std::string out;
+    std::string out = std::move(unfinished_character_);
     for (size_t i = 0; i < in.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(in[i]);
         if (byte == 0x1b && (i + 1 == in.size() || in[i + 1] == '[')) {
@@ -276,7 +294,8 @@ void terminal::feed_emulator(const char *bytes, size_t length)
         else if (byte >= 0x80 && byte < 0xc0)
             last_character_ += in[i];
     }
-    vterm_input_write(vt_, out.data(), out.size());
+    unfinished_character_ = out.substr(out.size() - unfinished_character_length(out));
+    vterm_input_write(vt_, out.data(), out.size() - unfinished_character_.size());
 }
 
 void terminal::paint_over(int row, int col, const std::string &text)

@@ -139,6 +139,7 @@ private:
     std::string output_;
     std::string stdout_text_;
     std::string unfinished_sequence_;  // an escape sequence split across reads
+    std::string unfinished_character_;  // the first bytes of a UTF-8 character split across reads
     std::string last_character_;       // the last printed character, for REP
     VTerm *vt_ = nullptr;
     VTermScreen *screen_ = nullptr;
