@@ -73,6 +73,8 @@ std::string saved_form(const char *path);
 // them: a glyph's further characters and sequences in BDF, codes past
 // U+FFFF in PSF1 from BDF.
 extern int characters_left_out;
+// Whether the last save wrote PSF.
+extern bool saved_as_psf;
 
 // Writes font_buffer to an open file as the emergency copy, whole and in
 // its own form, uncompressed. Async-signal-safe: one plain write of bytes

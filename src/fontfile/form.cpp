@@ -314,6 +314,7 @@ static std::string final_name(const char *path)
 }
 
 int characters_left_out;
+bool saved_as_psf;
 
 static save_target target_of(const char *path)
 {
@@ -349,6 +350,7 @@ int save_font(const char *path)
         return -1;
     const save_target target = target_of(path);
     file_image image = font_file_image(target);
+    saved_as_psf = psf_version(image.data(), image.size()) != 0;
     if (target.compressed && !gzip_image(image))
         return -1;
     return save_file_bytes(path, image.data(), static_cast<int32_t>(image.size()));

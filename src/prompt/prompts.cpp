@@ -83,11 +83,10 @@ void prompt_save()
         show_status("Save canceled.");
         return;
     }
-    // A font = gave a table may still go to BDF, which holds characters too.
-    const bool made_psf = font_buffer.became_psf && saved_form(name).starts_with("PSF");
     if (save_font(name) == 0) {
         mark_font_saved();
-        if (made_psf)
+        // A font = gave a table may still go to BDF, which holds characters too.
+        if (font_buffer.became_psf && saved_as_psf)
             print_status("Font saved. Written as PSF: only PSF holds a Unicode table.");
         else if (characters_left_out > 0)
             print_status("Font saved. %d character%s left out: the form holds no more.", characters_left_out,
